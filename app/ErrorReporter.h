@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// Tells the player about a fatal file error and ends the program.
+class ErrorReporter {
+public:
+    virtual ~ErrorReporter() = default;
+    // After this returns, the caller must return without touching its window's state further.
+    virtual void fatal(const QString& message) = 0;
+};

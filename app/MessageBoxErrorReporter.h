@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/ErrorReporter.h"
+
+// One message box naming the file and the failure, then the program ends.
+class MessageBoxErrorReporter : public ErrorReporter {
+public:
+    void fatal(const QString& message) override;
+    // True once a fatal error was reported: main() then exits with status 1.
+    bool failed() const { return m_failed; }
+
+private:
+    bool m_failed = false;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "app/Navigator.h"
+
+#include <functional>
+#include <map>
+
+class QWidget;
+
+// The real navigator: each screen is made by a factory that main() registers.
+class ScreenNavigator : public Navigator {
+public:
+    using Factory = std::function<QWidget*()>;
+    void registerScreen(Screen screen, Factory factory);
+    void show(Screen screen) override;
+
+private:
+    std::map<Screen, Factory> m_factories;
+};

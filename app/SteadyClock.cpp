@@ -1,0 +1,9 @@
+#include "app/SteadyClock.h"
+
+#include <chrono>
+
+int64_t SteadyClock::nowNs() const {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "app/MonotonicClock.h"
+
+// The host's steady clock.
+class SteadyClock : public MonotonicClock {
+public:
+    int64_t nowNs() const override;
+};

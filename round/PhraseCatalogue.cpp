@@ -1,0 +1,257 @@
+#include "round/PhraseCatalogue.h"
+
+#include "app/RandomSource.h"
+
+#include <array>
+#include <cassert>
+
+namespace {
+
+using K = Kana;
+constexpr const char* F(const char* text) {
+    return text;
+}
+constexpr Kana V(Kana kana) {
+    return kana;
+}
+
+// Display text, then the romaji pieces in order. Some kana are spelt out in fixed pieces
+// ("tukitosuppo", "huhousi", "nitibei") and ignore the player's spellings on purpose.
+const std::vector<PhraseRow> rows = {
+    {1,
+     "月とすっぽん。比べんでも分かるわボケ",
+     {F("tukitosuppo"), V(K::N), F(".kurabe"), V(K::N), F("demowakaruwaboke")},
+     {}},
+    {2,
+     "そこの交差点を紆余曲折してみてください",
+     {F("sokonokousate"), V(K::N), F("wouyokyokuse"), V(K::Tsu), F("sitemitekudasai")},
+     {}},
+    {3, "エゴ", {F("ego")}, {}},
+    {4, "ダルメシアン", {F("darumesia"), V(K::N)}, {}},
+    {5, "MP5", {F("MP5")}, {}},
+    {6, "税金", {F("mudanitukawarerukane")}, {}},
+    {7, "グラップラー", {F("gurappura-")}, {}},
+    {8, "道路交通法違反", {F("dourokou"), V(K::Tsu), F("uhouiha"), V(K::N)}, {}},
+    {9, "S.W.A.T", {F("S.W.A.T")}, {}},
+    {10, "ロリキャラにねこみみは外せない", {F("rorikyaraninekomimihahazusenai")}, {}},
+    {11, "敵は本能寺にあり!", {F("tekihaho"), V(K::N), F("nou"), V(K::Ji), F("niari!")}, {}},
+    {12, "バンドやろうぜ", {F("ba"), V(K::N), F("doyarouze")}, {}},
+    {13,
+     "PCを娘といい、好きなアニメキャラを嫁と言う男",
+     {F("PCwomusumetoii,sukinaanimekyarawoyometoiuotoko")},
+     {}},
+    {14,
+     "デブだからってキャッチャーにすんじゃねぇぇぇぇ!",
+     {F("debudakarattekyattya-nisu"), V(K::N), V(K::Ja), F("ne"), V(K::SmallE), V(K::SmallE),
+      V(K::SmallE), V(K::SmallE), F("!")},
+     {}},
+    {15, "寸胴だと浴衣がよく似合う", {F("zu"), V(K::N), F("doudatoyukatagayokuniau")}, {}},
+    {16,
+     "プロポーションがいいと浴衣はあまり似合わないらしい",
+     {F("puropo-syo"), V(K::N), F("gaiitoyukatahaamariniawanairasii")},
+     {}},
+    {17, "5.1ch皿運動スピーカー", {F("5.1chsarau"), V(K::N), F("dousupi-ka-")}, {}},
+    {18, "シェイクスピアが槍を振る", {F("syeikusupiagayariwo"), V(K::Fu), F("ru")}, {}},
+    {19,
+     "ビールのうまさに感激する親父",
+     {F("bi-runoumasanika"), V(K::N), F("gekisuruoya"), V(K::Ji)},
+     {}},
+    {20, "アウトロー", {F("autoro-")}, {}},
+    {21, "頭が真っ白になって…", {F("atamagamassironinatte///")}, {}},
+    {22, "発泡酒と第3のビールは違う", {F("happousyutodai3nobi-ruhatigau")}, {}},
+    {23, "投げやりな槍投げ選手", {F("nageyarinayarinagese"), V(K::N), V(K::Shu)}, {}},
+    {24,
+     "オタクだって良いじゃないか、人間だもの",
+     {F("otakudatteii"), V(K::Ja), F("naika,ni"), V(K::N), F("ge"), V(K::N), F("damono")},
+     {}},
+    {25,
+     "1455年からの薔薇戦争って別名BL戦争ですか?",
+     {F("1455ne"), V(K::N), F("karanobarase"), V(K::N), F("souttebetumeiBLse"), V(K::N),
+      F("soudesuka?")},
+     {}},
+    {26, "愚かな人間共が", {F("orokanani"), V(K::N), F("ge"), V(K::N), F("domoga")}, {}},
+    {27, "なまびーるふたつー", {F("namabi-ruhutatu-")}, {}},
+    {28, "わたしはおぢさま", {F("watasihaodisama")}, {}},
+    {29,
+     "3Rとは、｢リユース｣｢リデュース｣｢リサイタル｣",
+     {F("3Rtoha,[riyu-su][ride"), V(K::SmallYu), F("-su][risaitaru]")},
+     {}},
+    {30, "8ビートで木魚を叩くお坊さん", {F("8bi-todemokugyowotatakuobousa"), V(K::N)}, {}},
+    {31, "デジタル･バーサタイル･ディスク", {F("DVD")}, {}},
+    {32, "Shiftキーがぁ～", {F("Shiftki-ga"), V(K::SmallA), F("~")}, {}},
+    {33,
+     "上クリック、下クリックが付いているマウス",
+     {F("uekurikku,sitakurikkugatuiteirumausu")},
+     {}},
+    {34,
+     "サンタクロースは不法侵入者",
+     {F("sa"), V(K::N), F("takuro-suhahuhousi"), V(K::N), F("nyuu"), V(K::Sha)},
+     {}},
+    {35,
+     "副都心線…開通早々とろいｗｗｗ",
+     {F("hukutosi"), V(K::N), F("se"), V(K::N), F("///kaituusousoutoroiwww")},
+     {}},
+    {36,
+     "リモコンを向けるとびびるじいちゃん",
+     {F("rimoko"), V(K::N), F("womukerutobibiru"), V(K::Ji), F("itya"), V(K::N)},
+     {}},
+    {37, "ハンガーは衣文掛け", {F("ha"), V(K::N), F("ga-haemo"), V(K::N), F("kake")}, {}},
+    {38,
+     "子供用風邪薬に｢車を運転しないで下さい｣",
+     {F("kodomoyoukazegusurini[kurumawou"), V(K::N), F("te"), V(K::N), F("sinaidekudasai]")},
+     {}},
+    {39, "ハンガーセット", {F("ha"), V(K::N), F("ga-setto")}, {}},
+    {40, "妖刀村正", {F("youtoumuramasa")}, {}},
+    {41, "諸刃の剣", {F("morohano"), V(K::Tsu), F("rugi")}, {}},
+    {42, "HTMLタグ", {F("HTMLtagu")}, {}},
+    {43, "ブロンソン", {F("buro"), V(K::N), F("so"), V(K::N)}, {}},
+    {44,
+     "インフォームドコンセント",
+     {F("i"), V(K::N), F("fo-mudoko"), V(K::N), F("se"), V(K::N), F("to")},
+     {}},
+    {45, "クロックパルス", {F("kurokkuparusu")}, {}},
+    {46,
+     "真のグリム童話は怖いらしい",
+     {F("si"), V(K::N), F("nogurimudouwahakowaira"), V(K::Shi), F("i")},
+     {}},
+    {47, "403エラー", {F("403era-")}, {}},
+    {48,
+     "ピアノとアヒルが印象的なあのCM",
+     {F("pianotoahirugai"), V(K::N), V(K::Sho), F("utekinaanoCM")},
+     {}},
+    {49, "ご利用は計画的に", {F("goriyouhakeikakutekini")}, {}},
+    {50,
+     "日米修好通商条約",
+     {F("nitibei"), V(K::Shu), F("ukou"), V(K::Tsu), F("u"), V(K::Sho), F("u"), V(K::Jo),
+      F("uyaku")},
+     {}},
+    {51, "意簾羅夢経", {F("isuramukyou")}, {}},
+    {52, "もらい泣き", {F("morainaki")}, {}},
+    {53, "ガッポイ", {F("gappoi")}, {}},
+    {54,
+     "あんたが乗り込むのを見なかったが",
+     {F("a"), V(K::N), F("taganorikomunowominakattaga")},
+     {}},
+    {55,
+     "悪魔どもを挑発したな!君とは気が合いそうだ",
+     {F("akumadomowo"), V(K::Cho), F("uha"), V(K::Tsu), F("sitana!kimitohakigaaisouda")},
+     {}},
+    {56, "わたし、きれい?", {F("wata"), V(K::Shi), F(",kirei?")}, {}},
+    {57, "バグという名の仕様です", {F("bagutoiunano"), V(K::Shi), F("youdesu")}, {}},
+    {58,
+     "ムソグルスキーってなんかスケベっぽい",
+     {F("musogurusuki-ttena"), V(K::N), F("kasukebeppoi")},
+     {}},
+    {59, "フェアリーテイル", {F("feari-teiru")}, {}},
+    {60, "ドレーン、ゲート、ソース", {F("dore-"), V(K::N), F(",ge-to,so-su")}, {}},
+    {61, "ベース、エミッタ、コレクタ", {F("be-su,emitta,korekuta")}, {}},
+    {62, "メルカトル図法", {F("merukatoruzuhou")}, {}},
+    {63, "マサチューセッツ州", {F("masa"), V(K::Chu), F("-set"), V(K::Tsu), V(K::Shu), F("u")}, {}},
+    {64,
+     "校長先生血尿だ",
+     {F("kou"), V(K::Cho), F("use"), V(K::N), F("seike"), V(K::Tsu), F("nyouda")},
+     {}},
+    {65, "ぽろっぽぽろっぽはとぽっぽ", {F("poroppoporoppohatopoppo")}, {}},
+    {66, "脇役の人気が出る時もある", {F("wakiyakunoni"), V(K::N), F("kigaderutokimoaru")}, {}},
+    {67, "あぁ苦情", {F("a"), V(K::SmallA), F("ku"), V(K::Jo), F("u")}, {}},
+    {68, "タイヤキは頭から?尾っぽから?", {F("taiyakihaatamakara?oppokara?")}, {}},
+    {69,
+     "めっちゃトロンボーン",
+     {F("mettyatoro"), V(K::N), F("bo-"), V(K::N)},
+     {F("mecchatoro"), V(K::N), F("bo-"), V(K::N)}},
+    {70, "腐った女子と書いて腐女子", {F("kusattaonagotokaite"), V(K::Fu), V(K::Jo), V(K::Shi)}, {}},
+    {71, "I love milk", {F("I love milk")}, {}},
+    {72, "はい、ワロスワロス", {F("hai,warosuwarosu")}, {}},
+    {73, "orz", {F("orz")}, {}},
+    {74, "学問のすずめ", {F("gakumo"), V(K::N), F("nosuzume")}, {}},
+    {75, "巧妙な怪我の功名", {F("koumyounakeganokoumyou")}, {}},
+    {76,
+     "気にするな。お前に関係あることだから",
+     {F("kinisuruna.omaenika"), V(K::N), F("keiarukotodakara")},
+     {}},
+    {77, "おげったや!", {F("ogettaya!")}, {}},
+    {78, "ほっぷ・すてっぷ・にーんぷ", {F("hoppu/suteppu/ni-"), V(K::N), F("pu")}, {}},
+    {79, "Poison?Yes,poison.", {F("Poison?Yes,poison.")}, {}},
+    {80, "コロンビア", {F("koro"), V(K::N), F("bia")}, {}},
+    {81, "クラミジア", {F("kurami"), V(K::Ji), F("a")}, {}},
+    {82, "あああああああああああああ", {F("aaaaaaaaaaaaa")}, {}},
+    {83,
+     "わっしょいわっしょいわっしょい",
+     {F("was"), V(K::Sho), F("iwas"), V(K::Sho), F("iwas"), V(K::Sho), F("i")},
+     {}},
+    {84, "毛痛い電話", {F("keitaide"), V(K::N), F("wa")}, {}},
+    {85, "4人分関取", {F("4ni"), V(K::N), F("bu"), V(K::N), F("sekitori")}, {}},
+    {86, "ノートパソコンの魅力", {F("no-topasoko"), V(K::N), F("nomiryoku")}, {}},
+    {87, "ペキソオリソピック", {F("pekisoorisopikku")}, {}},
+    {88,
+     "無理難題は無理なんだいっ!",
+     {F("murina"), V(K::N), F("daihamurina"), V(K::N), F("dailtu!")},
+     {}},
+    {89,
+     "シェフの気まぐれ通り魔事件",
+     {F("sye"), V(K::Fu), F("nokimaguretoorima"), V(K::Ji), F("ke"), V(K::N)},
+     {}},
+    {90,
+     "車で30分全力で15分",
+     {F("kurumade30pu"), V(K::N), F("ze"), V(K::N), F("ryokude15hu"), V(K::N)},
+     {}},
+    {91, "ふとんがぶっとんだ", {V(K::Fu), F("to"), V(K::N), F("gabutto"), V(K::N), F("da")}, {}},
+    {92,
+     "わ゛～れ゛～わ゛～れ゛～わ゛～う゛ぢゅ゛～ぢん゛だ～",
+     {F("wa~re~wa~re~wa~udyu~di"), V(K::N), F("da~")},
+     {}},
+    {93, "味噌をジャム代わり", {F("misowo"), V(K::Ja), F("mugawari")}, {}},
+    {94,
+     "エアコンの温度設定は28度にｂ",
+     {F("eako"), V(K::N), F("noo"), V(K::N), F("dosetteiha28donib")},
+     {}},
+    {95,
+     "知らず知らずのうちにパケット通信料高額に",
+     {V(K::Shi), F("razu"), V(K::Shi), F("razunoutinipakettotuu"), V(K::Shi), V(K::N),
+      F("ryoukougakuni")},
+     {}},
+    {96, "ベソジョソソソ", {F("beso"), V(K::Jo), F("sososo")}, {}},
+    {97, "ねぎラーメンねぎ抜きで", {F("negira-me"), V(K::N), F("neginukide")}, {}},
+    {98,
+     "Aさんには豪華粗品をプレゼントいたします",
+     {F("Asa"), V(K::N), F("nihagoukaso"), V(K::Shi), F("nawopureze"), V(K::N), F("toita"),
+      V(K::Shi), F("masu")},
+     {}},
+    {99, "明後日の昨日は明日", {F("asattenokinouhaa"), V(K::Shi), F("ta")}, {}},
+    {100, "かすていら", {F("kasuteira")}, {}},
+};
+
+QString join(const std::vector<RomajiPiece>& pieces, const VariantTable& table) {
+    QString out;
+    for (const RomajiPiece& piece : pieces) {
+        if (const auto* fixed = std::get_if<const char*>(&piece))
+            out += QString::fromUtf8(*fixed);
+        else
+            out += table.get(std::get<Kana>(piece));
+    }
+    return out;
+}
+
+} // namespace
+
+const PhraseRow& PhraseCatalogue::row(int number) {
+    assert(number >= 1 && number <= Size);
+    return rows[static_cast<std::size_t>(number - 1)];
+}
+
+QString PhraseCatalogue::romaji(int number, const VariantTable& table) {
+    const PhraseRow& r = row(number);
+    if (!r.romajiOtherwise.empty() && table.get(Kana::Cha) != QLatin1String("tya"))
+        return join(r.romajiOtherwise, table);
+    return join(r.romaji, table);
+}
+
+Phrase PhraseCatalogue::draw(RandomSource& random, const VariantTable& table) {
+    random.reseed();
+    int number = static_cast<int>(random.next() * 100.0f);
+    if (number > Size - 1)
+        number = Size - 1; // r * 100 rounded up in single precision
+    if (number <= 0)
+        number = Size; // a draw of 0 stands for phrase 100
+    return {number, QString::fromUtf8(row(number).text), romaji(number, table)};
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "settings/VariantTable.h"
+
+#include <QString>
+
+#include <variant>
+#include <vector>
+
+class RandomSource;
+
+// One piece of a phrase's romaji: fixed text, or the current spelling of a variable kana.
+using RomajiPiece = std::variant<const char*, Kana>;
+
+struct PhraseRow {
+    int number;
+    const char* text;                         // shown in mon
+    std::vector<RomajiPiece> romaji;          // joined into Q
+    std::vector<RomajiPiece> romajiOtherwise; // row 69 only: used unless ちゃ is "tya"
+};
+
+// A phrase drawn for the round: its number, Japanese text and romaji to type.
+struct Phrase {
+    int number = 0;
+    QString text;
+    QString romaji;
+};
+
+// The 100 built-in gag phrases and the romaji builder.
+class PhraseCatalogue {
+public:
+    static constexpr int Size = 100;
+
+    static const PhraseRow& row(int number); // 1..100
+    // Joins the row's pieces with the table's current spellings (unset entries vanish).
+    static QString romaji(int number, const VariantTable& table);
+    // Reseeds, draws floor(r * 100) with 0 standing for 100, and builds that phrase.
+    static Phrase draw(RandomSource& random, const VariantTable& table);
+};

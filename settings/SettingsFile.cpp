@@ -1,0 +1,12 @@
+#include "settings/SettingsFile.h"
+
+#include "app/TextFile.h"
+#include "settings/SpellingSelection.h"
+
+QStringList SettingsFile::readLines() {
+    return TextFile::readLines(Path);
+}
+
+void SettingsFile::write(const SpellingSelection& selection) {
+    TextFile::write(Path, selection.fileText());
+}
