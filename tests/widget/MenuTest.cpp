@@ -1,13 +1,8 @@
 #include "screens/Menu.h"
-#include "app/Navigator.h"
-#include "screens/config.h"
 #include "tests/support/Fakes.h"
-#include "tests/support/TempWorkDir.h"
 #include "tests/widget/NavigationSupport.h"
 
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -104,88 +99,4 @@ TEST(Menu, drawPicksOneOfThreeLoopsThatThePollPlaysAndTheUnloadCloses) {
         menu->close();
         EXPECT_EQ(t.media.commands.back(), "close \"" + std::string(expected[draw]) + "\"");
     }
-}
-
-// Entries 1 to 3 open their screen and unload the menu.
-TEST(Menu, spaceOnTheFirstThreeEntriesOpensTheirScreenAndUnloads) {
-    const Screen screens[] = {Screen::Training, Screen::Maingame, Screen::Ranking};
-    for (int s = 1; s <= 3; ++s) {
-        TestContext t;
-        t.context.state.MenuShown = true;
-        t.context.state.MenuSelection = static_cast<int16_t>(s);
-        Owned<Menu> menu(new Menu(t.context));
-        menu->show();
-        QTest::keyClick(menu.get(), Qt::Key_Space);
-        ASSERT_EQ(t.navigator.shown.size(), 1u);
-        EXPECT_EQ(t.navigator.shown[0], screens[s - 1]);
-        EXPECT_FALSE(menu->isVisible());
-    }
-}
-
-// The exit box asks before leaving: its text, title, icon and buttons; Cancel keeps the
-// menu as it was (music timer included), OK unloads it.
-TEST(Menu, exitBoxCancelKeepsMenuAndOkUnloadsIt) {
-    TestContext t;
-    t.context.state.MenuShown = true;
-    t.context.state.MenuSelection = 5;
-    Owned<Menu> menu(new Menu(t.context));
-    menu->show();
-    {
-        ModalAnswer cancel([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            ASSERT_NE(box, nullptr);
-            EXPECT_EQ(box, menu->exitBox());
-            EXPECT_EQ(box->text(), QStringLiteral("本当に終了しますか?"));
-            EXPECT_EQ(box->windowTitle(), QStringLiteral("終了のお知らせ"));
-            EXPECT_EQ(box->icon(), QMessageBox::Question);
-            EXPECT_EQ(box->standardButtons(), QMessageBox::Ok | QMessageBox::Cancel);
-            EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Ok));
-            box->button(QMessageBox::Cancel)->click();
-        });
-        QTest::keyClick(menu.get(), Qt::Key_Space);
-        EXPECT_TRUE(cancel.answered());
-        EXPECT_FALSE(cancel.forced());
-    }
-    ASSERT_TRUE(menu.get());
-    EXPECT_TRUE(menu->isVisible());
-    EXPECT_TRUE(menu->Timer1->isActive());
-    EXPECT_EQ(redEntries(menu.get()), QStringLiteral("00001"));
-    EXPECT_EQ(t.media.count("close \"" + menu->track() + "\""), 0);
-
-    {
-        // Enter takes the default button.
-        ModalAnswer ok([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Return); });
-        QTest::keyClick(menu.get(), Qt::Key_Space);
-        EXPECT_TRUE(ok.answered());
-        EXPECT_FALSE(ok.forced());
-    }
-    EXPECT_FALSE(menu.get() && menu->isVisible());
-    EXPECT_TRUE(t.navigator.shown.empty());
-}
-
-// The settings entry opens the dialog over the menu and the menu stays, with its highlight,
-// once the dialog is closed.
-TEST(Menu, settingsEntryOpensDialogModallyAndMenuStays) {
-    TempWorkDir dir;
-    TestContext t;
-    t.context.state.MenuShown = true;
-    t.context.state.MenuSelection = 4;
-    Owned<Menu> menu(new Menu(t.context));
-    menu->show();
-    menu->move(40, 20);
-    bool menuShownBehind = false;
-    ModalAnswer close([&](QWidget* modal) {
-        auto* dialog = qobject_cast<config*>(modal);
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->pos(), QPoint(40, 20));
-        menuShownBehind = menu->isVisible();
-        dialog->Command2->click();
-    });
-    QTest::keyClick(menu.get(), Qt::Key_Space);
-    EXPECT_TRUE(close.answered());
-    EXPECT_FALSE(close.forced());
-    EXPECT_TRUE(menuShownBehind);
-    EXPECT_TRUE(menu->isVisible());
-    EXPECT_EQ(redEntries(menu.get()), QStringLiteral("00010"));
-    EXPECT_TRUE(t.navigator.shown.empty());
 }

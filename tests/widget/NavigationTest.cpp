@@ -167,9 +167,15 @@ TEST(Navigation, walksEveryScreenHandingOverPositionsAndLeavesThroughTheExitBox)
     // The exit box: Cancel keeps the menu, OK ends the program.
     QTest::keyClick(menu, Qt::Key_Down);
     {
-        ModalAnswer cancel([](QWidget* modal) {
+        ModalAnswer cancel([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box, menu->exitBox());
+            EXPECT_EQ(box->text(), QStringLiteral("本当に終了しますか?"));
+            EXPECT_EQ(box->windowTitle(), QStringLiteral("終了のお知らせ"));
+            EXPECT_EQ(box->icon(), QMessageBox::Question);
+            EXPECT_EQ(box->standardButtons(), QMessageBox::Ok | QMessageBox::Cancel);
+            EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Ok));
             box->button(QMessageBox::Cancel)->click();
         });
         QTest::keyClick(menu, Qt::Key_Space);
@@ -177,14 +183,13 @@ TEST(Navigation, walksEveryScreenHandingOverPositionsAndLeavesThroughTheExitBox)
     }
     EXPECT_EQ(p.current<Menu>(), menu);
     EXPECT_EQ(highlighted(menu), QStringLiteral("exitt"));
+    EXPECT_TRUE(menu->Timer1->isActive());
     {
-        ModalAnswer ok([](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            ASSERT_NE(box, nullptr);
-            box->button(QMessageBox::Ok)->click();
-        });
+        // Enter takes the default button, OK.
+        ModalAnswer ok([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Return); });
         QTest::keyClick(menu, Qt::Key_Space);
         EXPECT_TRUE(ok.answered());
+        EXPECT_FALSE(ok.forced());
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(visibleWindows().isEmpty());

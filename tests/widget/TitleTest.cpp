@@ -68,21 +68,6 @@ TEST(Title, animationRunsBothWordsThenStartsPromptBlinkAndMusic) {
     EXPECT_EQ(t.media.count(playTitleMusic), 1);
 }
 
-// The prompt is chosen among all five texts: the lowest and highest draws must not fall
-// outside the table.
-TEST(Title, promptCoversAllFiveTextsAtTheEdgesOfTheDraw) {
-    TestContext low;
-    low.random.push({0.0f});
-    Owned<Title> first(new Title(low.context));
-    EXPECT_EQ(first->brink->text(), Title::promptText(1));
-    EXPECT_EQ(Title::promptText(1), QStringLiteral("スペースキーを押すのだぁぁぁぁぁぁぁっ!"));
-
-    TestContext high;
-    high.random.push({0.99999994f});
-    Owned<Title> last(new Title(high.context));
-    EXPECT_EQ(last->brink->text(), QStringLiteral("スペース押してぇ。スペース押してぇ。"));
-}
-
 // Space skips the animation, a second Space (before any music poll) goes on to the menu from
 // where the window stands; no other key does anything, before or after the skip.
 TEST(Title, spaceSkipsThenOpensMenuAndOtherKeysDoNothing) {
