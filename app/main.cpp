@@ -7,6 +7,8 @@
 #include "screens/Menu.h"
 #include "screens/Title.h"
 #include "screens/Training.h"
+#include "screens/ranking.h"
+#include "screens/result.h"
 #include "sound/SilentMedia.h"
 
 #include <QApplication>
@@ -49,6 +51,8 @@ int main(int argc, char* argv[]) {
     navigator.registerScreen(Screen::Title, [&] { return new Title(context); });
     navigator.registerScreen(Screen::Menu, [&] { return new Menu(context); });
     navigator.registerScreen(Screen::Training, [&] { return new Training(context); });
+    navigator.registerScreen(Screen::Result, [&] { return new result(context); });
+    navigator.registerScreen(Screen::Ranking, [&] { return new ranking(context); });
 
     navigator.show(Screen::Title);
 
