@@ -27,6 +27,7 @@ LabelStyle entryStyle(int left, int top) {
 
 Menu::Menu(GameContext& context, QWidget* parent)
     : ScreenWindow(context, QStringLiteral("カザミナへのタイピング～めにゅ～"), parent) {
+    setObjectName(QStringLiteral("Menu"));
     tre = makeLabel(QStringLiteral("tre"), QStringLiteral("とれ～にんぐ"), entryStyle(225, 105));
     kazamina = makeLabel(QStringLiteral("kazamina"), QStringLiteral("カザミナへの道"),
                          entryStyle(1440, 1080));

@@ -51,6 +51,7 @@ QTimer* makeTimer(QObject* owner, int ms, bool enabled) {
 
 Title::Title(GameContext& context, QWidget* parent)
     : ScreenWindow(context, QStringLiteral("カザミナへのタイピング"), parent) {
+    setObjectName(QStringLiteral("Title"));
     const LabelStyle word{Fonts::Gothic, 48, false, Qt::white, 0, 0};
     LabelStyle first = word;
     first.leftTwips = 1290;

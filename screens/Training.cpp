@@ -19,6 +19,7 @@ const QString characters =
 
 Training::Training(GameContext& context, QWidget* parent)
     : ScreenWindow(context, QStringLiteral("カザミナへのタイピング～とれぇにんぐ～"), parent) {
+    setObjectName(QStringLiteral("Training"));
     // The drill compares characters, never composed text.
     setAttribute(Qt::WA_InputMethodEnabled, false);
 

@@ -55,6 +55,7 @@ constexpr int ButtonHeight = 28;
 config::config(GameContext& context, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_context(context) {
+    setObjectName(QStringLiteral("config"));
     setWindowTitle(QStringLiteral("設定"));
     QFont face(Fonts::Gothic);
     face.setPointSizeF(9);
