@@ -16,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 const QColor DarkBlue(0, 0, 192);
@@ -96,7 +98,9 @@ void Maingame::buildControls() {
                       {Fonts::Gothic, 14.25, false, QColor(255, 255, 128), 90, 4845});
     Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("TIME"),
                        {Fonts::Gothic, 14.25, false, QColor(0, 255, 0), 2753, 4830});
-    Label1->resize(Twips::toPixels(615), Twips::toPixels(285)); // a fixed box, not self-sizing
+    // A fixed box, but never narrower than its caption: the stand-in face is wider than the
+    // original and would clip the E.
+    Label1->resize(std::max(Twips::toPixels(615), Label1->width()), Twips::toPixels(285));
 
     Shape1 = new ShapeWidget(ShapeWidget::Kind::RoundedRectangle, QColor(0, 255, 255), 3458, 4665,
                              3810, 585, this);
