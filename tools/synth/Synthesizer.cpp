@@ -126,6 +126,7 @@ void addTone(const Instrument& in, const Score::Note& note, double held, std::si
     const std::size_t count = static_cast<std::size_t>((held + in.release) * Rate) + 1;
     const double amplitude =
         in.gain * note.velocity / std::sqrt(static_cast<double>(note.keys.size()));
+    const double twinRatio = std::pow(2.0, in.detune / 1200.0);
     for (int key : note.keys) {
         const double base = 440.0 * std::pow(2.0, (key - 69) / 12.0);
         Noise noise(seed + static_cast<std::uint32_t>(key));
@@ -142,7 +143,7 @@ void addTone(const Instrument& in, const Score::Note& note, double held, std::si
                 const double depth = in.vibratoDepth * std::clamp((t - 0.12) / 0.25, 0.0, 1.0);
                 semis += depth * std::sin(2 * Pi * in.vibratoRate * t);
             }
-            const double freq = base * std::pow(2.0, semis / 12.0);
+            const double freq = semis == 0 ? base : base * std::pow(2.0, semis / 12.0);
             const double dt = std::min(freq / Rate, 0.49);
             double v;
             if (in.wave == Instrument::Wave::Noise) {
@@ -150,7 +151,7 @@ void addTone(const Instrument& in, const Score::Note& note, double held, std::si
             } else {
                 v = oscillator(in.wave, phase, dt, in.duty);
                 if (in.detune != 0) {
-                    const double dt2 = std::min(dt * std::pow(2.0, in.detune / 1200.0), 0.49);
+                    const double dt2 = std::min(dt * twinRatio, 0.49);
                     v = 0.5 * (v + oscillator(in.wave, phase2, dt2, in.duty));
                     phase2 += dt2;
                     phase2 -= std::floor(phase2);
