@@ -2,6 +2,7 @@
 #include "tools/synth/ScoreParser.h"
 #include "tools/synth/Synthesizer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -109,6 +110,16 @@ TEST(SoundSetScore, rendersAreLevelledLoopSafeAndRepeatable) {
     const Score loud =
         ScoreParser::parse(std::string(header) + "level rms -2\nceiling -3\n" + song, "c.txt");
     EXPECT_NEAR(Synthesizer::peakDb(Synthesizer::render(loud)), -3.0, 0.01);
+
+    // A tail lets the last notes ring past the song's end, then leaves only silence to lose.
+    Score tailed = peak;
+    tailed.tailSeconds = 0.2;
+    const auto rung = Synthesizer::render(tailed);
+    ASSERT_EQ(rung.size(), static_cast<std::size_t>(4.2 * Synthesizer::SampleRate));
+    const auto songEnd = rung.begin() + 4 * Synthesizer::SampleRate;
+    EXPECT_TRUE(std::any_of(songEnd, songEnd + 100, [](std::int16_t s) { return s != 0; }));
+    EXPECT_TRUE(std::all_of(rung.end() - Synthesizer::SampleRate / 10, rung.end(),
+                            [](std::int16_t s) { return s == 0; }));
 
     // A fixed length cuts the song short, for effects that must stay brief.
     peak.lengthSeconds = 0.05;

@@ -26,12 +26,15 @@ struct Score {
     double levelDb = -1;      // the peak or RMS the render is scaled to
     double ceilingDb = -1;    // no sample may rise above this, whatever the level asks
     double lengthSeconds = 0; // fixed length of the render; 0 means the song's own length
+    // Time after the song for the last notes to die away: half a fade, half silence. A player
+    // that resamples may drop the last few milliseconds of a file; then it drops only silence.
+    double tailSeconds = 0;
     std::vector<Instrument> instruments;
     std::vector<Note> notes;
     long totalTicks = 0;
 
     double secondsPerTick() const { return 60.0 / tempo / TicksPerQuarter; }
     double durationSeconds() const {
-        return lengthSeconds > 0 ? lengthSeconds : totalTicks * secondsPerTick();
+        return (lengthSeconds > 0 ? lengthSeconds : totalTicks * secondsPerTick()) + tailSeconds;
     }
 };

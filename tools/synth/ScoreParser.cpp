@@ -25,7 +25,8 @@ public:
     Reader(const std::string& sourceName) : m_source(sourceName) {}
 
     Score run(const std::string& text) {
-        std::istringstream lines(text);
+        // Editors on Windows may start the file with a byte order mark.
+        std::istringstream lines(text.rfind("\xEF\xBB\xBF", 0) == 0 ? text.substr(3) : text);
         std::string line;
         while (std::getline(lines, line)) {
             ++m_line;
@@ -117,6 +118,9 @@ private:
         } else if (word == "length") {
             expectCount(t, 2, "length SECONDS");
             m_score.lengthSeconds = number(t[1], 0.01, 600, "length");
+        } else if (word == "tail") {
+            expectCount(t, 2, "tail SECONDS");
+            m_score.tailSeconds = number(t[1], 0, 2, "tail");
         } else if (word == "instrument") {
             instrumentLine(t);
         } else if (word == "pattern") {

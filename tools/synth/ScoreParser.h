@@ -10,6 +10,7 @@
 //   beats 4                        ; quarter notes a bar
 //   level rms -17                  ; or: level peak -1
 //   ceiling -3                     ; highest peak allowed, dBFS
+//   tail 0.12                      ; seconds to ring out and fall silent after the song
 //   instrument lead square duty 0.25 attack 0.01 decay 0.2 sustain 0.5 gain 0.4
 //   instrument kick kick
 //   pattern A 2                    ; name, bars

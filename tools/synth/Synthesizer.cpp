@@ -203,15 +203,21 @@ std::vector<std::int16_t> Synthesizer::render(const Score& score) {
     double scale = dbToGain(score.levelDb) / (score.level == Score::Level::Peak ? peak : rms);
     scale = std::min(scale, dbToGain(score.ceilingDb) / peak);
 
-    const std::size_t fadeIn = std::min(raw.size(), static_cast<std::size_t>(0.002 * Rate));
-    const std::size_t fadeOut = std::min(raw.size(), static_cast<std::size_t>(0.012 * Rate));
+    auto samples = [&](double seconds) {
+        return std::min(raw.size(), static_cast<std::size_t>(seconds * Rate));
+    };
+    const std::size_t fadeIn = samples(0.002);
+    const std::size_t silence = samples(score.tailSeconds / 2);
+    const std::size_t fadeOut = score.tailSeconds > 0 ? silence : samples(0.012);
     for (std::size_t i = 0; i < raw.size(); ++i) {
         double v = raw[i] * scale;
         if (i < fadeIn)
             v *= static_cast<double>(i) / fadeIn;
         const std::size_t fromEnd = raw.size() - 1 - i;
-        if (fromEnd < fadeOut)
-            v *= static_cast<double>(fromEnd) / fadeOut;
+        if (fromEnd < silence)
+            v = 0;
+        else if (fromEnd - silence < fadeOut)
+            v *= static_cast<double>(fromEnd - silence) / fadeOut;
         pcm[i] = static_cast<std::int16_t>(std::lround(std::clamp(v, -1.0, 1.0) * 32767.0));
     }
     return pcm;
