@@ -240,18 +240,18 @@ private:
             token.erase(p, 1);
         }
         if (auto slash = token.find('/'); slash != std::string::npos) {
-            std::string spec = token.substr(slash + 1);
+            std::string divisor = token.substr(slash + 1);
             token.erase(slash);
-            const bool dotted = !spec.empty() && spec.back() == '.';
+            const bool dotted = !divisor.empty() && divisor.back() == '.';
             if (dotted)
-                spec.pop_back();
+                divisor.pop_back();
             const long n =
-                static_cast<long>(number(spec, 1, 384, "note length in '" + original + "'"));
+                static_cast<long>(number(divisor, 1, 384, "note length in '" + original + "'"));
             long ticks = Score::TicksPerWhole % n == 0 ? Score::TicksPerWhole / n : 0;
             if (dotted)
                 ticks = ticks % 2 == 0 ? ticks * 3 / 2 : 0;
             if (ticks == 0)
-                fail("note length '/" + spec + (dotted ? "." : "") + "' in '" + original +
+                fail("note length '/" + divisor + (dotted ? "." : "") + "' in '" + original +
                      "' does not fit the tick grid");
             length = ticks;
         }
