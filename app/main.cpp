@@ -4,6 +4,7 @@
 #include "app/MessageBoxErrorReporter.h"
 #include "app/ScreenNavigator.h"
 #include "app/SteadyClock.h"
+#include "round/Maingame.h"
 #include "screens/Menu.h"
 #include "screens/Title.h"
 #include "screens/Training.h"
@@ -50,6 +51,7 @@ int main(int argc, char* argv[]) {
 
     navigator.registerScreen(Screen::Title, [&] { return new Title(context); });
     navigator.registerScreen(Screen::Menu, [&] { return new Menu(context); });
+    navigator.registerScreen(Screen::Maingame, [&] { return new Maingame(context); });
     navigator.registerScreen(Screen::Training, [&] { return new Training(context); });
     navigator.registerScreen(Screen::Result, [&] { return new result(context); });
     navigator.registerScreen(Screen::Ranking, [&] { return new ranking(context); });

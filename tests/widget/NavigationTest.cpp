@@ -1,11 +1,12 @@
 #include "app/GameContext.h"
 #include "app/ScreenNavigator.h"
-#include "app/ScreenWindow.h"
+#include "round/Maingame.h"
 #include "screens/Menu.h"
 #include "screens/Title.h"
 #include "screens/Training.h"
 #include "screens/config.h"
 #include "screens/ranking.h"
+#include "screens/result.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/widget/NavigationSupport.h"
@@ -13,6 +14,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -22,20 +24,6 @@
 #include <cstdlib>
 
 namespace {
-
-// Stands in for a screen that lives elsewhere: it opens where it is told and goes back to
-// the menu the way the real screens do.
-class StandIn : public ScreenWindow {
-public:
-    StandIn(GameContext& context, const QString& caption) : ScreenWindow(context, caption) {
-        moveToStoredPosition();
-    }
-    void backToMenu() {
-        storePosition();
-        m_context.navigator.show(Screen::Menu);
-        close();
-    }
-};
 
 // The whole program's wiring with a real navigator; only the clock, the dice and the sound
 // are pinned.
@@ -51,9 +39,8 @@ struct Program {
         navigator.registerScreen(Screen::Title, [this] { return new Title(context); });
         navigator.registerScreen(Screen::Menu, [this] { return new Menu(context); });
         navigator.registerScreen(Screen::Training, [this] { return new Training(context); });
-        navigator.registerScreen(Screen::Maingame, [this] {
-            return new StandIn(context, QStringLiteral("round stand-in"));
-        });
+        navigator.registerScreen(Screen::Maingame, [this] { return new Maingame(context); });
+        navigator.registerScreen(Screen::Result, [this] { return new result(context); });
         navigator.registerScreen(Screen::Ranking, [this] { return new ranking(context); });
     }
     ~Program() {
@@ -118,26 +105,44 @@ TEST(Navigation, walksEveryScreenHandingOverPositionsAndLeavesThroughTheExitBox)
     EXPECT_EQ(menu->pos(), QPoint(100, 60));
     EXPECT_EQ(highlighted(menu), QStringLiteral("tre"));
 
-    // The round (a stand-in here) and the ranking come back to the menu from wherever they
-    // were moved.
+    // A round left untouched runs out; the result opens where the round stood when it
+    // ended and hands back to the menu (the score takes no place in the table).
     QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, Qt::Key_Space);
-    auto* round = p.current<StandIn>();
-    ASSERT_NE(round, nullptr);
+    QPointer<Maingame> round = p.current<Maingame>();
+    ASSERT_FALSE(round.isNull());
+    EXPECT_EQ(round->windowTitle(), QStringLiteral("カザミナへのタイピング～カザミナへの道～"));
     EXPECT_EQ(round->pos(), QPoint(100, 60));
     round->move(120, 80);
-    round->backToMenu();
+    for (int i = 0; i < 4; ++i)
+        round->countt_Timer();
+    for (int s = 0; s < 600 && !round->judge().ended(); ++s) {
+        p.clock.advanceMs(1000);
+        round->GT_Timer();
+    }
+    ASSERT_TRUE(round->judge().ended());
+    for (int s = 0; s < 3 && round; ++s) {
+        round->Endwait_Timer();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    auto* outcome = p.current<result>();
+    ASSERT_NE(outcome, nullptr);
+    EXPECT_EQ(outcome->pos(), QPoint(120, 80));
+    outcome->move(130, 90);
+    for (int s = 0; s < 4; ++s)
+        outcome->Timer5_Timer();
     menu = p.current<Menu>();
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu->pos(), QPoint(120, 80));
+    EXPECT_EQ(menu->pos(), QPoint(130, 90));
     EXPECT_EQ(highlighted(menu), QStringLiteral("kazamina"));
 
+    // The ranking, moved by the player, returns on any key.
     QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, Qt::Key_Space);
     auto* table = p.current<ranking>();
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->windowTitle(), QStringLiteral("カザミナへのタイピング～らんきんぐ～"));
-    EXPECT_EQ(table->pos(), QPoint(120, 80));
+    EXPECT_EQ(table->pos(), QPoint(130, 90));
     table->move(5, 7);
     QTest::keyClick(table, Qt::Key_Space);
     menu = p.current<Menu>();
