@@ -1,0 +1,328 @@
+#include "sound/SdlMedia.h"
+
+#include "app/TextFile.h"
+#include "sound/MediaCommand.h"
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+constexpr int kFrequency = 44100;
+// 512 frames is 11.6 ms at 44.1 kHz: a key's effect is heard within one buffer.
+constexpr int kBufferFrames = 512;
+constexpr int kFirstChannels = 16;
+// The interface never puts more than 19 characters and a NUL into a reply.
+constexpr int kReplyRoom = 20;
+
+void writeReply(char* reply, int replyRoom, const char* text) {
+    if (!reply || replyRoom <= 0)
+        return;
+    const std::size_t room = static_cast<std::size_t>(std::min(replyRoom, kReplyRoom)) - 1;
+    const std::size_t n = std::min(std::strlen(text), room);
+    std::memcpy(reply, text, n);
+    reply[n] = '\0';
+}
+
+// The formats the mixer can decode, told by their first bytes.
+bool knownMagic(const unsigned char* b, std::size_t n) {
+    auto starts = [&](const char* magic) {
+        const std::size_t len = std::strlen(magic);
+        return n >= len && std::memcmp(b, magic, len) == 0;
+    };
+    if (starts("RIFF"))
+        return n >= 12 && std::memcmp(b + 8, "WAVE", 4) == 0;
+    if (starts("ID3") || starts("OggS") || starts("fLaC") || starts("FORM") || starts("Crea"))
+        return true;
+    // An MPEG audio frame header starts with eleven set bits.
+    return n >= 2 && b[0] == 0xFF && (b[1] & 0xE0) == 0xE0;
+}
+
+} // namespace
+
+SdlMedia::SdlMedia(SdlMediaOptions options) : m_options(std::move(options)) {
+    openDevice();
+    if (m_open)
+        m_worker = std::thread([this] { decodeLoop(); });
+}
+
+SdlMedia::~SdlMedia() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+        m_queue.clear();
+    }
+    m_wake.notify_all();
+    // A decode already under way finishes first (a fifth of a second at most); its result is
+    // thrown away.
+    if (m_worker.joinable())
+        m_worker.join();
+    if (m_open) {
+        Mix_HaltChannel(-1);
+        for (auto& [path, sound] : m_sounds) {
+            if (sound.chunk)
+                Mix_FreeChunk(sound.chunk);
+            sound.chunk = nullptr;
+        }
+        Mix_CloseAudio();
+        Mix_Quit();
+    }
+    SDL_Quit();
+}
+
+void SdlMedia::openDevice() {
+    // SDL must not take Ctrl+C and SIGTERM away from the program.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    for (const std::string& driver : m_options.drivers) {
+        if (driver.empty())
+            SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+        else
+            SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+            continue;
+        if (Mix_OpenAudioDevice(kFrequency, AUDIO_S16SYS, 2, kBufferFrames, nullptr,
+                                SDL_AUDIO_ALLOW_FREQUENCY_CHANGE |
+                                    SDL_AUDIO_ALLOW_CHANNELS_CHANGE) == 0) {
+            m_open = true;
+            const char* name = SDL_GetCurrentAudioDriver();
+            m_driver = name ? name : "";
+            m_bufferFrames = kBufferFrames;
+            break;
+        }
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    if (!m_open)
+        return;
+    Mix_Init(MIX_INIT_MP3);
+    m_channels = Mix_AllocateChannels(kFirstChannels);
+}
+
+int SdlMedia::sendString(const std::string& command, char* reply, int replyRoom) {
+    writeReply(reply, replyRoom, "");
+    const std::optional<MediaCommand> parsed = MediaCommand::parse(command);
+    if (!parsed)
+        return Unrecognised;
+    if (parsed->verb == MediaCommand::Verb::Status && (!reply || replyRoom <= 0))
+        return Unrecognised;
+    // Without a device every sound fails like a missing file: an empty mode, so no poll
+    // ever sends play, and the screens carry on silent.
+    if (!m_open)
+        return NoDevice;
+    switch (parsed->verb) {
+    case MediaCommand::Verb::Play:
+        return play(parsed->path);
+    case MediaCommand::Verb::Close:
+        return close(parsed->path);
+    case MediaCommand::Verb::Status:
+        return status(parsed->path, reply, replyRoom);
+    }
+    return Unrecognised;
+}
+
+void SdlMedia::preload(const std::string& path) {
+    if (!m_open)
+        return;
+    std::lock_guard lock(m_mutex);
+    Sound& sound = soundLocked(path);
+    if (!sound.chunk && !sound.failed)
+        queueDecodeLocked(path, sound);
+}
+
+bool SdlMedia::waitUntilDecoded(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(m_mutex);
+    return m_decoded.wait_for(lock, timeout,
+                              [this] { return m_queue.empty() && m_decodesInFlight == 0; });
+}
+
+std::size_t SdlMedia::cachedBytes() const {
+    std::lock_guard lock(m_mutex);
+    return m_cachedBytes;
+}
+
+int SdlMedia::play(const std::string& path) {
+    std::lock_guard lock(m_mutex);
+    Sound& sound = soundLocked(path);
+    sound.lastUse = ++m_useCount;
+    if (sound.chunk) {
+        sound.wanted = false;
+        return startLocked(sound) ? Ok : CannotPlay;
+    }
+    if (sound.failed) {
+        // A file that failed is tried again only once it has changed.
+        if (stampOf(sound.file) == sound.failedStamp)
+            return CannotPlay;
+        sound.failed = false;
+    }
+    sound.wanted = true;
+    queueDecodeLocked(path, sound);
+    return Ok;
+}
+
+int SdlMedia::close(const std::string& path) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_sounds.find(path);
+    if (it == m_sounds.end())
+        return Ok;
+    it->second.wanted = false;
+    if (it->second.channel >= 0)
+        Mix_HaltChannel(it->second.channel);
+    return Ok;
+}
+
+int SdlMedia::status(const std::string& path, char* reply, int replyRoom) {
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_sounds.find(path);
+        if (it != m_sounds.end()) {
+            const Sound& sound = it->second;
+            if (sound.failed)
+                return CannotPlay;
+            // A play waiting for its decode counts as playing, or the poll would send it again.
+            const bool playing = sound.wanted || playingLocked(sound);
+            writeReply(reply, replyRoom, playing ? "playing" : "stopped");
+            return Ok;
+        }
+    }
+    // A path never played: stopped if the file looks like sound, an empty reply (failure) if
+    // it is missing, empty or of no known kind, so the poll leaves it alone.
+    if (!looksPlayable(resolve(path)))
+        return CannotPlay;
+    writeReply(reply, replyRoom, "stopped");
+    return Ok;
+}
+
+SdlMedia::Sound& SdlMedia::soundLocked(const std::string& path) {
+    Sound& sound = m_sounds[path];
+    if (sound.file.empty())
+        sound.file = resolve(path);
+    return sound;
+}
+
+void SdlMedia::queueDecodeLocked(const std::string& path, Sound& sound) {
+    if (sound.decoding || m_stopping)
+        return;
+    sound.decoding = true;
+    m_queue.push_back(path);
+    m_wake.notify_one();
+}
+
+bool SdlMedia::startLocked(Sound& sound) {
+    if (sound.channel < 0) {
+        if (m_nextChannel >= m_channels)
+            m_channels = Mix_AllocateChannels(m_channels * 2);
+        if (m_nextChannel >= m_channels)
+            return false;
+        sound.channel = m_nextChannel++;
+    }
+    // On a channel that still sounds this starts the sound over from its beginning.
+    return Mix_PlayChannel(sound.channel, sound.chunk, 0) >= 0;
+}
+
+bool SdlMedia::playingLocked(const Sound& sound) const {
+    return sound.channel >= 0 && Mix_Playing(sound.channel) != 0;
+}
+
+void SdlMedia::decodeLoop() {
+    for (;;) {
+        std::string path;
+        std::string file;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+            if (m_stopping)
+                return;
+            path = m_queue.front();
+            m_queue.pop_front();
+            file = m_sounds[path].file;
+            ++m_decodesInFlight;
+        }
+
+        const FileStamp stamp = stampOf(file);
+        // Mix_LoadWAV_RW converts to the device's format once, so playing costs nothing more.
+        SDL_RWops* rw =
+            SDL_RWFromFile(QFile::encodeName(QString::fromStdString(file)).constData(), "rb");
+        Mix_Chunk* chunk = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
+
+        std::unique_lock lock(m_mutex);
+        --m_decodesInFlight;
+        if (m_stopping) {
+            if (chunk)
+                Mix_FreeChunk(chunk);
+            m_decoded.notify_all();
+            return;
+        }
+        Sound& sound = m_sounds[path];
+        sound.decoding = false;
+        if (!chunk) {
+            sound.failed = true;
+            sound.failedStamp = stamp;
+            sound.wanted = false;
+        } else {
+            sound.chunk = chunk;
+            m_cachedBytes += chunk->alen;
+            // A close while the decode ran took the wish to play back.
+            if (sound.wanted) {
+                sound.wanted = false;
+                startLocked(sound);
+            }
+            evictLocked();
+        }
+        m_decoded.notify_all();
+    }
+}
+
+void SdlMedia::evictLocked() {
+    while (m_cachedBytes > m_options.cacheBytes) {
+        Sound* oldest = nullptr;
+        for (auto& [path, sound] : m_sounds) {
+            if (!sound.chunk || sound.wanted || playingLocked(sound))
+                continue;
+            if (!oldest || sound.lastUse < oldest->lastUse)
+                oldest = &sound;
+        }
+        if (!oldest)
+            return;
+        m_cachedBytes -= oldest->chunk->alen;
+        Mix_FreeChunk(oldest->chunk);
+        oldest->chunk = nullptr;
+    }
+}
+
+std::string SdlMedia::resolve(const std::string& path) {
+    const QString host = TextFile::hostPath(QString::fromStdString(path));
+    return QDir::current().absoluteFilePath(host).toStdString();
+}
+
+SdlMedia::FileStamp SdlMedia::stampOf(const std::string& file) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path p(file);
+    FileStamp stamp;
+    const auto size = fs::file_size(p, error);
+    if (error)
+        return stamp;
+    const auto time = fs::last_write_time(p, error);
+    if (error)
+        return stamp;
+    stamp.size = static_cast<std::intmax_t>(size);
+    stamp.time = time.time_since_epoch().count();
+    return stamp;
+}
+
+bool SdlMedia::looksPlayable(const std::string& file) {
+    QFile f(QString::fromStdString(file));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    unsigned char head[12] = {};
+    const qint64 n = f.read(reinterpret_cast<char*>(head), sizeof head);
+    return n > 0 && knownMagic(head, static_cast<std::size_t>(n));
+}
