@@ -2,6 +2,7 @@
 
 #include "app/TextFile.h"
 #include "sound/MediaCommand.h"
+#include "sound/SoundDecoder.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,20 +34,6 @@ void writeReply(char* reply, int replyRoom, const char* text) {
     reply[n] = '\0';
 }
 
-// The formats the mixer can decode, told by their first bytes.
-bool knownMagic(const unsigned char* b, std::size_t n) {
-    auto starts = [&](const char* magic) {
-        const std::size_t len = std::strlen(magic);
-        return n >= len && std::memcmp(b, magic, len) == 0;
-    };
-    if (starts("RIFF"))
-        return n >= 12 && std::memcmp(b + 8, "WAVE", 4) == 0;
-    if (starts("ID3") || starts("OggS") || starts("fLaC") || starts("FORM") || starts("Crea"))
-        return true;
-    // An MPEG audio frame header starts with eleven set bits.
-    return n >= 2 && b[0] == 0xFF && (b[1] & 0xE0) == 0xE0;
-}
-
 } // namespace
 
 SdlMedia::SdlMedia(SdlMediaOptions options) : m_options(std::move(options)) {
@@ -68,13 +55,9 @@ SdlMedia::~SdlMedia() {
         m_worker.join();
     if (m_open) {
         Mix_HaltChannel(-1);
-        for (auto& [path, sound] : m_sounds) {
-            if (sound.chunk)
-                Mix_FreeChunk(sound.chunk);
-            sound.chunk = nullptr;
-        }
+        for (auto& [path, sound] : m_sounds)
+            dropLocked(sound);
         Mix_CloseAudio();
-        Mix_Quit();
     }
     SDL_Quit();
 }
@@ -102,7 +85,11 @@ void SdlMedia::openDevice() {
     }
     if (!m_open)
         return;
-    Mix_Init(MIX_INIT_MP3);
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    Mix_QuerySpec(&rate, &format, &channels);
+    m_decoder = std::make_unique<SoundDecoder>(format, channels, rate);
     m_channels = Mix_AllocateChannels(kFirstChannels);
 }
 
@@ -247,28 +234,30 @@ void SdlMedia::decodeLoop() {
         }
 
         const FileStamp stamp = stampOf(file);
-        // Mix_LoadWAV_RW converts to the device's format once, so playing costs nothing more.
-        SDL_RWops* rw =
-            SDL_RWFromFile(QFile::encodeName(QString::fromStdString(file)).constData(), "rb");
-        Mix_Chunk* chunk = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
+        // Decoded once into the device's own format, so a play costs nothing more. Not with
+        // Mix_LoadWAV: it holds the mixer's lock while it decodes an MP3.
+        std::vector<std::uint8_t> pcm;
+        const bool decoded = m_decoder->decode(file, pcm);
 
         std::unique_lock lock(m_mutex);
         --m_decodesInFlight;
         if (m_stopping) {
-            if (chunk)
-                Mix_FreeChunk(chunk);
             m_decoded.notify_all();
             return;
         }
         Sound& sound = m_sounds[path];
         sound.decoding = false;
+        Mix_Chunk* chunk =
+            decoded ? Mix_QuickLoad_RAW(pcm.data(), static_cast<Uint32>(pcm.size())) : nullptr;
         if (!chunk) {
             sound.failed = true;
             sound.failedStamp = stamp;
             sound.wanted = false;
         } else {
+            // The chunk only borrows the samples; the sound keeps them.
             sound.chunk = chunk;
-            m_cachedBytes += chunk->alen;
+            sound.pcm = std::move(pcm);
+            m_cachedBytes += sound.pcm.size();
             // A close while the decode ran took the wish to play back.
             if (sound.wanted) {
                 sound.wanted = false;
@@ -291,10 +280,18 @@ void SdlMedia::evictLocked() {
         }
         if (!oldest)
             return;
-        m_cachedBytes -= oldest->chunk->alen;
-        Mix_FreeChunk(oldest->chunk);
-        oldest->chunk = nullptr;
+        dropLocked(*oldest);
     }
+}
+
+void SdlMedia::dropLocked(Sound& sound) {
+    if (!sound.chunk)
+        return;
+    // Halts the sound's channel should it still play, before the samples go.
+    Mix_FreeChunk(sound.chunk);
+    sound.chunk = nullptr;
+    m_cachedBytes -= sound.pcm.size();
+    std::vector<std::uint8_t>().swap(sound.pcm);
 }
 
 std::string SdlMedia::resolve(const std::string& path) {
@@ -322,7 +319,7 @@ bool SdlMedia::looksPlayable(const std::string& file) {
     QFile f(QString::fromStdString(file));
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    unsigned char head[12] = {};
+    std::uint8_t head[12] = {};
     const qint64 n = f.read(reinterpret_cast<char*>(head), sizeof head);
-    return n > 0 && knownMagic(head, static_cast<std::size_t>(n));
+    return n > 0 && SoundDecoder::looksLikeSound(head, static_cast<std::size_t>(n));
 }

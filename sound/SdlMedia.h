@@ -8,12 +8,14 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 struct Mix_Chunk;
+class SoundDecoder;
 
 // How SdlMedia opens its device and how much decoded sound it keeps.
 struct SdlMediaOptions {
@@ -65,9 +67,10 @@ private:
     };
 
     struct Sound {
-        std::string file;           // host path, resolved when the path is first used
-        int channel = -1;           // the path's own mixer channel, kept for the whole run
-        Mix_Chunk* chunk = nullptr; // decoded sound, or null while not cached
+        std::string file;              // host path, resolved when the path is first used
+        int channel = -1;              // the path's own mixer channel, kept for the whole run
+        Mix_Chunk* chunk = nullptr;    // decoded sound, or null while not cached
+        std::vector<std::uint8_t> pcm; // the samples the chunk borrows
         std::uint64_t lastUse = 0;
         bool wanted = false;   // a play is waiting for the decoder
         bool decoding = false; // queued for or being decoded
@@ -85,6 +88,7 @@ private:
     bool startLocked(Sound& sound);
     bool playingLocked(const Sound& sound) const;
     void evictLocked();
+    void dropLocked(Sound& sound);
     static std::string resolve(const std::string& path);
     static FileStamp stampOf(const std::string& file);
     static bool looksPlayable(const std::string& file);
@@ -95,6 +99,7 @@ private:
     int m_bufferFrames = 0;
     int m_channels = 0;
     int m_nextChannel = 0;
+    std::unique_ptr<SoundDecoder> m_decoder;
 
     // Guards everything below and every Mix_* call but decoding, which runs unlocked.
     mutable std::mutex m_mutex;
