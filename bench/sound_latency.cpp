@@ -8,6 +8,7 @@
 #include <SDL_mixer.h>
 
 #include <atomic>
+#include <random>
 #include <thread>
 
 namespace {
@@ -57,12 +58,17 @@ int main() {
     MixWatch watch;
     Mix_SetPostMix(afterMix, &watch);
     const int keys = 1000;
+    const double bufferMs = 1000.0 * media.bufferFrames() / 44100.0;
+    // Keys fall at any moment of the audio thread's cycle, not just after a buffer was mixed.
+    std::mt19937 generator(12345);
+    std::uniform_real_distribution<double> phase(0.0, bufferMs);
     std::vector<double> latencies;
     int missed = 0;
     for (int i = 0; i < keys; ++i) {
         CloseMedia(media, effect);
         // One whole silent buffer after the close, so the next sound seen is this key's.
         waitBuffers(watch, 2);
+        std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(phase(generator)));
         watch.heardNs.store(0);
         watch.armed.store(true);
         const std::int64_t sent = nowNs();
@@ -80,7 +86,6 @@ int main() {
     }
     Mix_SetPostMix(nullptr, nullptr);
 
-    const double bufferMs = 1000.0 * media.bufferFrames() / 44100.0;
     std::printf("driver %s, buffer %d frames (%.1f ms)\n", media.driver().c_str(),
                 media.bufferFrames(), bufferMs);
     std::printf("key effect to mixer over %zu keys: median %.2f ms, p99 %.2f ms, max %.2f ms, "

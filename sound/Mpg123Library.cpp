@@ -51,7 +51,8 @@ bool Mpg123Library::load() {
 }
 
 bool Mpg123Library::decode(const std::uint8_t* data, std::size_t size,
-                           std::vector<std::uint8_t>& pcm, int& rate, int& channels) const {
+                           std::vector<std::uint8_t>& pcm, int& rate, int& channels,
+                           const std::atomic<bool>& cancel) const {
     int error = 0;
     mpg123_handle* h = m_fn->newHandle(nullptr, &error);
     if (!h)
@@ -72,7 +73,7 @@ bool Mpg123Library::decode(const std::uint8_t* data, std::size_t size,
     pcm.reserve(size * 12);
     if (m_fn->openFeed(h) == MPG123_OK && m_fn->feed(h, data, size) == MPG123_OK) {
         std::uint8_t block[65536];
-        for (;;) {
+        while (!cancel.load(std::memory_order_relaxed)) {
             std::size_t done = 0;
             const int result = m_fn->read(h, block, sizeof block, &done);
             pcm.insert(pcm.end(), block, block + done);
@@ -92,6 +93,8 @@ bool Mpg123Library::decode(const std::uint8_t* data, std::size_t size,
         }
     }
     m_fn->deleteHandle(h);
+    if (cancel.load())
+        return false;
     const std::size_t frame = static_cast<std::size_t>(channels) * 2;
     if (frame == 0 || rate <= 0)
         return false;

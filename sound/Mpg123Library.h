@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -13,9 +14,9 @@ public:
     static const Mpg123Library* instance();
 
     // Decodes a whole MP3 held in memory to interleaved signed 16-bit samples in native order;
-    // false when no audio comes out of it.
+    // false when no audio comes out of it or `cancel` turns true on the way.
     bool decode(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& pcm,
-                int& rate, int& channels) const;
+                int& rate, int& channels, const std::atomic<bool>& cancel) const;
 
 private:
     Mpg123Library() = default;

@@ -12,7 +12,6 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -46,11 +45,11 @@ SdlMedia::~SdlMedia() {
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
+        m_abandon = true;
         m_queue.clear();
     }
     m_wake.notify_all();
-    // A decode already under way finishes first (a fifth of a second at most); its result is
-    // thrown away.
+    // A decode under way gives up at its next block.
     if (m_worker.joinable())
         m_worker.join();
     if (m_open) {
@@ -237,7 +236,7 @@ void SdlMedia::decodeLoop() {
         // Decoded once into the device's own format, so a play costs nothing more. Not with
         // Mix_LoadWAV: it holds the mixer's lock while it decodes an MP3.
         std::vector<std::uint8_t> pcm;
-        const bool decoded = m_decoder->decode(file, pcm);
+        const bool decoded = m_decoder->decode(file, pcm, m_abandon);
 
         std::unique_lock lock(m_mutex);
         --m_decodesInFlight;

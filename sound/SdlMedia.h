@@ -2,6 +2,7 @@
 
 #include "sound/MediaInterface.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -111,5 +112,7 @@ private:
     std::size_t m_cachedBytes = 0;
     std::uint64_t m_useCount = 0;
     bool m_stopping = false;
+    // Set with m_stopping, read by the decoder without the lock.
+    std::atomic<bool> m_abandon{false};
     std::thread m_worker;
 };

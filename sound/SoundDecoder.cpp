@@ -29,7 +29,8 @@ bool SoundDecoder::looksLikeSound(const std::uint8_t* head, std::size_t size) {
     return size >= 2 && head[0] == 0xFF && (head[1] & 0xE0) == 0xE0;
 }
 
-bool SoundDecoder::decode(const std::string& file, std::vector<std::uint8_t>& pcm) const {
+bool SoundDecoder::decode(const std::string& file, std::vector<std::uint8_t>& pcm,
+                          const std::atomic<bool>& cancel) const {
     pcm.clear();
     QFile f(QString::fromStdString(file));
     if (!f.open(QIODevice::ReadOnly))
@@ -56,7 +57,7 @@ bool SoundDecoder::decode(const std::string& file, std::vector<std::uint8_t>& pc
     std::vector<std::uint8_t> decoded;
     int rate = 0;
     int channels = 0;
-    if (!mpg123 || !mpg123->decode(data, size, decoded, rate, channels))
+    if (!mpg123 || !mpg123->decode(data, size, decoded, rate, channels, cancel))
         return false;
     if (rate == m_rate && channels == m_channels && m_format == AUDIO_S16SYS) {
         pcm = std::move(decoded);
