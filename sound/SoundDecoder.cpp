@@ -78,13 +78,22 @@ bool SoundDecoder::convert(std::uint16_t format, int channels, int rate, const s
                                                  m_format, static_cast<Uint8>(m_channels), m_rate);
     if (!stream)
         return false;
+    // The resampler holds back the last few hundred frames even when flushed: feed it silence
+    // after the sound and keep exactly the frames that belong to the sound.
+    const std::size_t inFrame = SDL_AUDIO_BITSIZE(format) / 8 * static_cast<std::size_t>(channels);
+    const std::size_t outFrame =
+        SDL_AUDIO_BITSIZE(m_format) / 8 * static_cast<std::size_t>(m_channels);
+    const auto outFrames =
+        static_cast<std::size_t>(static_cast<std::int64_t>(size / inFrame) * m_rate / rate);
+    const std::vector<std::uint8_t> silence(4096 * inFrame, format == AUDIO_U8 ? 0x80 : 0);
     bool ok = SDL_AudioStreamPut(stream, data, static_cast<int>(size)) == 0 &&
+              SDL_AudioStreamPut(stream, silence.data(), static_cast<int>(silence.size())) == 0 &&
               SDL_AudioStreamFlush(stream) == 0;
     if (ok) {
         pcm.resize(static_cast<std::size_t>(SDL_AudioStreamAvailable(stream)));
         const int got = SDL_AudioStreamGet(stream, pcm.data(), static_cast<int>(pcm.size()));
         ok = got > 0;
-        pcm.resize(ok ? static_cast<std::size_t>(got) : 0);
+        pcm.resize(ok ? std::min(static_cast<std::size_t>(got), outFrames * outFrame) : 0);
     }
     SDL_FreeAudioStream(stream);
     return ok;

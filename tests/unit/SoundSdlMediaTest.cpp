@@ -21,20 +21,25 @@ using Clock = std::chrono::steady_clock;
 
 constexpr auto kDecodeLimit = 5s;
 
-// A 16-bit mono sine tone at 44.1 kHz.
-QByteArray toneWav(int ms, double hz = 440.0) {
-    const int rate = 44100;
-    const int frames = rate * ms / 1000;
+// A mono sine tone, 16-bit (or 8-bit unsigned) samples.
+QByteArray toneWav(int ms, double hz = 440.0, int rate = 44100, int bits = 16) {
+    const int frames = static_cast<int>(static_cast<int64_t>(rate) * ms / 1000);
+    const int bytes = bits / 8;
     QByteArray data;
-    data.reserve(frames * 2);
+    data.reserve(frames * bytes);
     for (int i = 0; i < frames; ++i) {
-        const auto s = static_cast<int16_t>(8000 * std::sin(2 * M_PI * hz * i / rate));
-        data.append(static_cast<char>(s & 0xFF)).append(static_cast<char>((s >> 8) & 0xFF));
+        const double v = std::sin(2 * M_PI * hz * i / rate);
+        if (bits == 8) {
+            data.append(static_cast<char>(128 + static_cast<int>(60 * v)));
+        } else {
+            const auto s = static_cast<int16_t>(8000 * v);
+            data.append(static_cast<char>(s & 0xFF)).append(static_cast<char>((s >> 8) & 0xFF));
+        }
     }
     auto u32 = [](uint32_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
     auto u16 = [](uint16_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
     return "RIFF" + u32(36 + data.size()) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(rate) +
-           u32(rate * 2) + u16(2) + u16(16) + "data" + u32(data.size()) + data;
+           u32(rate * bytes) + u16(bytes) + u16(bits) + "data" + u32(data.size()) + data;
 }
 
 // Passes commands on and keeps their texts, to see what a poll sent.
@@ -108,6 +113,10 @@ TEST(SoundSdlMedia, twoPathsSoundAndStopIndependently) {
     media.preload(track);
     media.preload(effect);
     ASSERT_TRUE(media.waitUntilDecoded(kDecodeLimit));
+    // Both decode whole, mono widened to the device's stereo: 1.5 s each, give or take the
+    // encoder's padding.
+    const double seconds = media.cachedBytes() / (44100.0 * 4);
+    EXPECT_NEAR(seconds, 3.0, 0.1);
 
     PlayMedia(media, track);
     PlayMedia(media, effect);
@@ -258,4 +267,30 @@ TEST(SoundSdlMedia, cacheDropsTheOldestIdleSoundButNeverAPlayingOne) {
     PlayMedia(media, "music\\ok.wav");
     ASSERT_TRUE(media.waitUntilDecoded(kDecodeLimit));
     EXPECT_EQ(MediaMode(media, "music\\ok.wav"), "PLAYING");
+}
+
+// Sounds made at other rates and sample sizes are converted to the device's format whole:
+// a conversion that dropped or doubled samples would show in the decoded length.
+TEST(SoundSdlMedia, wavAndMp3AtOtherRatesDecodeToTheirFullLength) {
+    TempWorkDir dir;
+    dir.writeBytes("music/miss.wav", toneWav(1000, 300, 22050, 8));
+    SdlMedia media;
+    const double bytesPerSecond = 44100.0 * 4;
+    media.preload("music\\miss.wav");
+    ASSERT_TRUE(media.waitUntilDecoded(kDecodeLimit));
+    EXPECT_NEAR(media.cachedBytes() / bytesPerSecond, 1.0, 0.01);
+
+    const QString lame = QStandardPaths::findExecutable("lame");
+    if (lame.isEmpty())
+        GTEST_SKIP() << "lame is needed to make an MP3";
+    dir.writeBytes("music/source.wav", toneWav(2000));
+    ASSERT_EQ(
+        QProcess::execute(lame, {"--quiet", "--resample", "48", "-m", "j",
+                                 dir.path("music/source.wav"), dir.path("music/nocturne.mp3")}),
+        0);
+    const std::size_t before = media.cachedBytes();
+    PlayMedia(media, "music\\nocturne.mp3");
+    ASSERT_TRUE(media.waitUntilDecoded(kDecodeLimit));
+    EXPECT_EQ(MediaMode(media, "music\\nocturne.mp3"), "PLAYING");
+    EXPECT_NEAR((media.cachedBytes() - before) / bytesPerSecond, 2.0, 0.1);
 }
