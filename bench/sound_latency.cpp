@@ -46,8 +46,12 @@ int main() {
     QDir::setCurrent(dir.path());
     writeFile("music/ok.wav", musicWav(0.15));
 
+    const std::int64_t opening = nowNs();
     SdlMedia media;
-    if (!media.hasDevice()) {
+    const double constructMs = (nowNs() - opening) / 1e6;
+    const bool device = media.hasDevice();
+    const double openMs = (nowNs() - opening) / 1e6;
+    if (!device) {
         std::printf("no audio device, not even the dummy driver\n");
         return 1;
     }
@@ -86,8 +90,9 @@ int main() {
     }
     Mix_SetPostMix(nullptr, nullptr);
 
-    std::printf("driver %s, buffer %d frames (%.1f ms)\n", media.driver().c_str(),
-                media.bufferFrames(), bufferMs);
+    std::printf("driver %s opened in %.1f ms on the worker (constructor returned after %.2f ms), "
+                "buffer %d frames (%.1f ms)\n",
+                media.driver().c_str(), openMs, constructMs, media.bufferFrames(), bufferMs);
     std::printf("key effect to mixer over %zu keys: median %.2f ms, p99 %.2f ms, max %.2f ms, "
                 "missed %d\n",
                 latencies.size(), percentile(latencies, 0.5), percentile(latencies, 0.99),

@@ -36,9 +36,10 @@ void writeReply(char* reply, int replyRoom, const char* text) {
 } // namespace
 
 SdlMedia::SdlMedia(SdlMediaOptions options) : m_options(std::move(options)) {
-    openDevice();
-    if (m_open)
-        m_worker = std::thread([this] { decodeLoop(); });
+    m_worker = std::thread([this] {
+        openDevice();
+        decodeLoop();
+    });
 }
 
 SdlMedia::~SdlMedia() {
@@ -49,10 +50,10 @@ SdlMedia::~SdlMedia() {
         m_queue.clear();
     }
     m_wake.notify_all();
-    // A decode under way gives up at its next block.
+    // A decode under way gives up at its next block; an opening device is waited for.
     if (m_worker.joinable())
         m_worker.join();
-    if (m_open) {
+    if (m_device == Device::Open) {
         Mix_HaltChannel(-1);
         for (auto& [path, sound] : m_sounds)
             dropLocked(sound);
@@ -64,6 +65,7 @@ SdlMedia::~SdlMedia() {
 void SdlMedia::openDevice() {
     // SDL must not take Ctrl+C and SIGTERM away from the program.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    bool open = false;
     for (const std::string& driver : m_options.drivers) {
         if (driver.empty())
             SDL_ResetHint(SDL_HINT_AUDIODRIVER);
@@ -74,22 +76,53 @@ void SdlMedia::openDevice() {
         if (Mix_OpenAudioDevice(kFrequency, AUDIO_S16SYS, 2, kBufferFrames, nullptr,
                                 SDL_AUDIO_ALLOW_FREQUENCY_CHANGE |
                                     SDL_AUDIO_ALLOW_CHANNELS_CHANGE) == 0) {
-            m_open = true;
-            const char* name = SDL_GetCurrentAudioDriver();
-            m_driver = name ? name : "";
-            m_bufferFrames = kBufferFrames;
+            open = true;
             break;
         }
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
-    if (!m_open)
-        return;
-    int rate = 0;
-    Uint16 format = 0;
-    int channels = 0;
-    Mix_QuerySpec(&rate, &format, &channels);
-    m_decoder = std::make_unique<SoundDecoder>(format, channels, rate);
-    m_channels = Mix_AllocateChannels(kFirstChannels);
+    std::lock_guard lock(m_mutex);
+    if (open) {
+        const char* name = SDL_GetCurrentAudioDriver();
+        m_driver = name ? name : "";
+        m_bufferFrames = kBufferFrames;
+        int rate = 0;
+        Uint16 format = 0;
+        int channels = 0;
+        Mix_QuerySpec(&rate, &format, &channels);
+        m_decoder = std::make_unique<SoundDecoder>(format, channels, rate);
+        m_channels = Mix_AllocateChannels(kFirstChannels);
+    } else {
+        // Plays sent meanwhile will never start.
+        m_queue.clear();
+        for (auto& [path, sound] : m_sounds)
+            sound.wanted = sound.decoding = false;
+    }
+    m_device = open ? Device::Open : Device::None;
+    m_opened.notify_all();
+    m_decoded.notify_all();
+}
+
+void SdlMedia::waitForDeviceLocked(std::unique_lock<std::mutex>& lock) const {
+    m_opened.wait(lock, [this] { return m_device != Device::Opening; });
+}
+
+std::string SdlMedia::driver() const {
+    std::unique_lock lock(m_mutex);
+    waitForDeviceLocked(lock);
+    return m_driver;
+}
+
+bool SdlMedia::hasDevice() const {
+    std::unique_lock lock(m_mutex);
+    waitForDeviceLocked(lock);
+    return m_device == Device::Open;
+}
+
+int SdlMedia::bufferFrames() const {
+    std::unique_lock lock(m_mutex);
+    waitForDeviceLocked(lock);
+    return m_bufferFrames;
 }
 
 int SdlMedia::sendString(const std::string& command, char* reply, int replyRoom) {
@@ -99,10 +132,6 @@ int SdlMedia::sendString(const std::string& command, char* reply, int replyRoom)
         return Unrecognised;
     if (parsed->verb == MediaCommand::Verb::Status && (!reply || replyRoom <= 0))
         return Unrecognised;
-    // Without a device every sound fails like a missing file: an empty mode, so no poll
-    // ever sends play, and the screens carry on silent.
-    if (!m_open)
-        return NoDevice;
     switch (parsed->verb) {
     case MediaCommand::Verb::Play:
         return play(parsed->path);
@@ -115,9 +144,9 @@ int SdlMedia::sendString(const std::string& command, char* reply, int replyRoom)
 }
 
 void SdlMedia::preload(const std::string& path) {
-    if (!m_open)
-        return;
     std::lock_guard lock(m_mutex);
+    if (m_device == Device::None)
+        return;
     Sound& sound = soundLocked(path);
     if (!sound.chunk && !sound.failed)
         queueDecodeLocked(path, sound);
@@ -125,8 +154,9 @@ void SdlMedia::preload(const std::string& path) {
 
 bool SdlMedia::waitUntilDecoded(std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);
-    return m_decoded.wait_for(lock, timeout,
-                              [this] { return m_queue.empty() && m_decodesInFlight == 0; });
+    return m_decoded.wait_for(lock, timeout, [this] {
+        return m_device != Device::Opening && m_queue.empty() && m_decodesInFlight == 0;
+    });
 }
 
 std::size_t SdlMedia::cachedBytes() const {
@@ -134,8 +164,13 @@ std::size_t SdlMedia::cachedBytes() const {
     return m_cachedBytes;
 }
 
+// Without a device every sound fails like a missing file: an empty mode, so no poll ever
+// sends play, and the screens carry on silent.
+
 int SdlMedia::play(const std::string& path) {
     std::lock_guard lock(m_mutex);
+    if (m_device == Device::None)
+        return NoDevice;
     Sound& sound = soundLocked(path);
     sound.lastUse = ++m_useCount;
     if (sound.chunk) {
@@ -155,6 +190,8 @@ int SdlMedia::play(const std::string& path) {
 
 int SdlMedia::close(const std::string& path) {
     std::lock_guard lock(m_mutex);
+    if (m_device == Device::None)
+        return NoDevice;
     const auto it = m_sounds.find(path);
     if (it == m_sounds.end())
         return Ok;
@@ -167,6 +204,8 @@ int SdlMedia::close(const std::string& path) {
 int SdlMedia::status(const std::string& path, char* reply, int replyRoom) {
     {
         std::lock_guard lock(m_mutex);
+        if (m_device == Device::None)
+            return NoDevice;
         const auto it = m_sounds.find(path);
         if (it != m_sounds.end()) {
             const Sound& sound = it->second;
@@ -224,7 +263,7 @@ void SdlMedia::decodeLoop() {
         {
             std::unique_lock lock(m_mutex);
             m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
-            if (m_stopping)
+            if (m_stopping || m_device != Device::Open)
                 return;
             path = m_queue.front();
             m_queue.pop_front();

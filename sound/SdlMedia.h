@@ -31,10 +31,11 @@ struct SdlMediaOptions {
 // The game's media control interface on SDL2_mixer: play, close and ask the mode of sound
 // files named by path, each path on a mixer channel of its own.
 //
-// Commands come from the UI thread and return at once. A sound heard for the first time is
-// decoded on a worker thread (a long MP3 takes a fifth of a second) and starts when ready;
-// until then it counts as playing, so the music poll does not send it again. Only one SdlMedia
-// may exist at a time, as SDL_mixer is one per process.
+// Commands come from the UI thread and return at once. The worker thread opens the device
+// (which takes a tenth of a second where SDL must try several drivers) and decodes each sound
+// the first time it is heard (a long MP3 takes a fifth of a second); a play starts when both
+// are done, and until then the sound counts as playing, so the music poll does not send it
+// again. Only one SdlMedia may exist at a time, as SDL_mixer is one per process.
 class SdlMedia : public MediaInterface {
 public:
     // Result codes of sendString.
@@ -52,11 +53,12 @@ public:
     // Waits until every decode asked for so far is finished; false if the time ran out.
     bool waitUntilDecoded(std::chrono::milliseconds timeout);
 
+    // These three wait until the device has been opened or given up.
     // The audio driver in use ("dummy" on a machine without sound), or "" when silent.
-    std::string driver() const { return m_driver; }
-    bool hasDevice() const { return m_open; }
+    std::string driver() const;
+    bool hasDevice() const;
     // Frames per buffer the device was opened with.
-    int bufferFrames() const { return m_bufferFrames; }
+    int bufferFrames() const;
     std::size_t cachedBytes() const;
 
 private:
@@ -79,7 +81,10 @@ private:
         FileStamp failedStamp; // ...as it was then
     };
 
+    enum class Device { Opening, Open, None };
+
     void openDevice();
+    void waitForDeviceLocked(std::unique_lock<std::mutex>& lock) const;
     void decodeLoop();
     int play(const std::string& path);
     int close(const std::string& path);
@@ -95,15 +100,15 @@ private:
     static bool looksPlayable(const std::string& file);
 
     const SdlMediaOptions m_options;
-    bool m_open = false;
+    // Guards everything below and every Mix_* call but decoding, which runs unlocked.
+    mutable std::mutex m_mutex;
+    Device m_device = Device::Opening;
     std::string m_driver;
     int m_bufferFrames = 0;
     int m_channels = 0;
     int m_nextChannel = 0;
-    std::unique_ptr<SoundDecoder> m_decoder;
-
-    // Guards everything below and every Mix_* call but decoding, which runs unlocked.
-    mutable std::mutex m_mutex;
+    std::unique_ptr<SoundDecoder> m_decoder; // used by the worker alone
+    mutable std::condition_variable m_opened;
     std::condition_variable m_wake;
     std::condition_variable m_decoded;
     std::map<std::string, Sound> m_sounds;
