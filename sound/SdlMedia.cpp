@@ -166,7 +166,6 @@ std::size_t SdlMedia::cachedBytes() const {
 
 // Without a device every sound fails like a missing file: an empty mode, so no poll ever
 // sends play, and the screens carry on silent.
-
 int SdlMedia::play(const std::string& path) {
     std::lock_guard lock(m_mutex);
     if (m_device == Device::None)
@@ -293,6 +292,7 @@ void SdlMedia::decodeLoop() {
             sound.wanted = false;
         } else {
             // The chunk only borrows the samples; the sound keeps them.
+            dropLocked(sound);
             sound.chunk = chunk;
             sound.pcm = std::move(pcm);
             m_cachedBytes += sound.pcm.size();
