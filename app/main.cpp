@@ -10,7 +10,7 @@
 #include "screens/Training.h"
 #include "screens/ranking.h"
 #include "screens/result.h"
-#include "sound/SilentMedia.h"
+#include "sound/SdlMedia.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -44,7 +44,10 @@ int main(int argc, char* argv[]) {
 
     ClockRandomSource random;
     SteadyClock clock;
-    SilentMedia media;
+    SdlMedia media;
+    // Decoded on the sound thread now, so the first key of a round or drill sounds at once.
+    media.preload("music\\ok.wav");
+    media.preload("music\\miss.wav");
     ScreenNavigator navigator;
     MessageBoxErrorReporter errors;
     GameContext context(random, clock, media, navigator, errors);
