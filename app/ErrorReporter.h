@@ -8,4 +8,6 @@ public:
     virtual ~ErrorReporter() = default;
     // After this returns, the caller must return without touching its window's state further.
     virtual void fatal(const QString& message) = 0;
+    // True once a fatal error was reported: no further screen may open.
+    virtual bool failed() const = 0;
 };

@@ -7,7 +7,7 @@ class MessageBoxErrorReporter : public ErrorReporter {
 public:
     void fatal(const QString& message) override;
     // True once a fatal error was reported: main() then exits with status 1.
-    bool failed() const { return m_failed; }
+    bool failed() const override { return m_failed; }
 
 private:
     bool m_failed = false;

@@ -1,5 +1,7 @@
 #include "app/ScreenNavigator.h"
 
+#include "app/ErrorReporter.h"
+
 #include <QWidget>
 
 void ScreenNavigator::registerScreen(Screen screen, Factory factory) {
@@ -10,6 +12,12 @@ void ScreenNavigator::show(Screen screen) {
     auto it = m_factories.find(screen);
     if (it == m_factories.end())
         return;
-    if (QWidget* window = it->second())
+    QWidget* window = it->second();
+    if (!window)
+        return;
+    // A screen whose loading hit a fatal file error must not reappear while the program ends.
+    if (m_errors.failed())
+        window->close();
+    else
         window->show();
 }

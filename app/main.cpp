@@ -48,8 +48,8 @@ int main(int argc, char* argv[]) {
     // Decoded on the sound thread now, so the first key of a round or drill sounds at once.
     media.preload("music\\ok.wav");
     media.preload("music\\miss.wav");
-    ScreenNavigator navigator;
     MessageBoxErrorReporter errors;
+    ScreenNavigator navigator(errors);
     GameContext context(random, clock, media, navigator, errors);
 
     navigator.registerScreen(Screen::Title, [&] { return new Title(context); });

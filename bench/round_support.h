@@ -33,6 +33,7 @@ public:
         std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
         std::exit(1);
     }
+    bool failed() const override { return false; }
 };
 
 // Headless unless a display is asked for; runs inside a scratch folder with the default settings.

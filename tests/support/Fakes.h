@@ -58,6 +58,7 @@ public:
 class RecordingErrors : public ErrorReporter {
 public:
     void fatal(const QString& message) override { messages << message; }
+    bool failed() const override { return !messages.isEmpty(); }
     QStringList messages;
 };
 

@@ -11,6 +11,7 @@
 #include "tests/support/TempWorkDir.h"
 #include "tests/widget/NavigationSupport.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -31,8 +32,8 @@ struct Program {
     ScriptedRandom random;
     FakeClock clock;
     RecordingMedia media;
-    ScreenNavigator navigator;
     RecordingErrors errors;
+    ScreenNavigator navigator{errors};
     GameContext context{random, clock, media, navigator, errors};
 
     Program() {
@@ -203,4 +204,16 @@ TEST(Navigation, walksEveryScreenHandingOverPositionsAndLeavesThroughTheExitBox)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(visibleWindows().isEmpty());
     EXPECT_TRUE(p.errors.messages.isEmpty());
+}
+
+// A screen whose files cannot be read reports the error once and must not open anyway
+// while the program ends (the player would be left on a half-loaded screen).
+TEST(Navigation, aScreenThatFailsToLoadIsNotShown) {
+    TempWorkDir dir;
+    QFile::remove(dir.path("system/Hiscore.aty"));
+    Program p;
+    p.navigator.show(Screen::Ranking);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(p.errors.messages.size(), 1);
+    EXPECT_TRUE(visibleWindows().isEmpty());
 }
