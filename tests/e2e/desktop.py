@@ -314,6 +314,25 @@ class Desktop:
             raise WalkFailure(f"the screenshot of {title!r} is blank ({path})")
         return path
 
+    def text_colour(self, control):
+        """'red', 'white' or None: the colour the control's text is drawn in on the screen."""
+        path = os.path.join(self.scratch, "crop.png")
+        crop = f"{control.w}x{control.h}+{control.x}+{control.y}"
+        subprocess.run(["import", "-silent", "-window", "root", "-crop", crop, path],
+                       env=self.env, capture_output=True)
+        r = subprocess.run(["convert", path, "-format", "%c", "histogram:info:-"], env=self.env,
+                           capture_output=True, text=True)
+        red = white = 0
+        for m in re.finditer(r"(\d+): \(\s*(\d+),\s*(\d+),\s*(\d+)", r.stdout):
+            count, rgb = int(m.group(1)), [int(v) for v in m.group(2, 3, 4)]
+            if rgb[0] > 180 and rgb[1] < 90 and rgb[2] < 90:
+                red += count
+            elif min(rgb) > 200:
+                white += count
+        if red >= 3:
+            return "red"
+        return "white" if white >= 3 else None
+
     def screenshot_all(self, name):
         path = os.path.join(self.artifacts, name + ".png")
         subprocess.run(["import", "-window", "root", path], env=self.env, capture_output=True)

@@ -167,6 +167,14 @@ class Walk:
                 found["Q"] = c.name
         return found
 
+    def q_colour(self):
+        w = self.d.window(ROUND)
+        r = self.round_labels()
+        # The romaji line is the lower one when a phrase reads the same as its romaji ("MP5").
+        label = w and r and sorted((c for c in w.shown("label") if c.name == r["Q"]),
+                                   key=lambda c: -c.y)
+        return label and self.d.text_colour(label[0])
+
     def wait_round(self, what, condition, timeout=5):
         return self.d.wait(what, lambda: (lambda r: r if r and condition(r) else None)(
             self.round_labels()), timeout)
@@ -203,6 +211,8 @@ class Walk:
                     model.complete()
                     break
                 self.wait_score(model)
+                if done > 0 and misses and stop > min(misses):
+                    self.d.wait("the romaji in white again", lambda: self.q_colour() == "white", 5)
             self.d.type(ROUND, self.wrong_key(romaji[done]))
             model.miss()
             r = self.wait_score(model)
@@ -210,6 +220,7 @@ class Walk:
             check(r["Q"] == romaji[done:],
                   f"after a miss the romaji reads {r['Q']!r}, expected {romaji[done:]!r}")
             check(r["combo"] is None, "the combo label stays after a miss")
+            self.d.wait("the romaji in red after a miss", lambda: self.q_colour() == "red", 5)
         r = self.wait_score(model)
         self.check_combo_and_level(r, model)
         return mon, romaji
@@ -329,14 +340,19 @@ class Walk:
 
         self.d.wait_window(TRAINING, 10)
         self.shot(TRAINING, "training-countdown")
+        def drill_colour(colour):
+            w = self.d.window(TRAINING)
+            label = w and [c for c in w.shown("label") if c.name == drill_char()]
+            return label and self.d.text_colour(label[0]) == colour
+
         shown = self.d.wait("the drill's first character", drill_char, 8)
-        self.d.type(TRAINING, "@")  # never drawn: a miss, the character stays
-        time.sleep(0.3)
-        check(drill_char() == shown, "a miss in the drill changed the character")
         for _ in range(3):
-            self.d.type(TRAINING, shown)
-            time.sleep(0.3)  # a correct key may draw the same character again
-            shown = self.d.wait("the next character", drill_char, 5)
+            self.d.type(TRAINING, "@")  # never drawn: a miss turns the character red
+            self.d.wait("the drill's miss colour", lambda: drill_colour("red"), 5)
+            check(drill_char() == shown, "a miss in the drill changed the character")
+            self.d.type(TRAINING, shown)  # may draw the same character again: watch the colour
+            self.d.wait("the drill's next character", lambda: drill_colour("white"), 5)
+            shown = drill_char()
         self.shot(TRAINING, "training")
         self.d.key(TRAINING, "Escape")
         self.d.wait_gone(TRAINING)
