@@ -464,9 +464,12 @@ def install(build_dir, prefix):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--build-dir", required=True)
+    parser.add_argument("--build-dir", help="install this build into a temporary prefix")
+    parser.add_argument("--prefix", help="play an existing installation instead (e.g. /usr)")
     parser.add_argument("--artifacts", required=True, help="screenshots and logs go here")
     args = parser.parse_args()
+    if not args.build_dir and not args.prefix:
+        parser.error("give --build-dir or --prefix")
 
     scratch = tempfile.mkdtemp(prefix="kazamina-e2e-")
     desk = Desktop(scratch, args.artifacts)
@@ -479,8 +482,10 @@ def main():
         return SKIP
     walk = None
     try:
-        prefix = os.path.join(scratch, "prefix")
-        install(args.build_dir, prefix)
+        prefix = args.prefix
+        if not prefix:
+            prefix = os.path.join(scratch, "prefix")
+            install(args.build_dir, prefix)
         data_home = os.path.join(scratch, "data")
         launch = time.monotonic()
         desk.launch([os.path.join(prefix, "bin", "kazamina-typing")], {
