@@ -74,7 +74,12 @@ void TextFile::writeAll(const std::vector<std::pair<QString, QString>>& files) {
     for (const auto& [gamePath, text] : files) {
         auto file = std::make_unique<QSaveFile>(hostPath(gamePath));
         const QByteArray bytes = (text + QStringLiteral("\r\n")).toUtf8();
-        if (!file->open(QIODevice::WriteOnly) || file->write(bytes) != bytes.size()) {
+        // QSaveFile buffers what it is given and writes it out only in commit(), which would
+        // let a full disk show up after an earlier file was already replaced (and Qt 6.4 even
+        // commits the short file). Flushing here makes every write error surface before any
+        // file changes.
+        if (!file->open(QIODevice::WriteOnly) || file->write(bytes) != bytes.size() ||
+            !file->flush()) {
             const QString why = file->errorString();
             for (auto& f : prepared)
                 f->cancelWriting();

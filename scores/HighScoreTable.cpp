@@ -1,0 +1,90 @@
+#include "scores/HighScoreTable.h"
+
+#include "app/FileError.h"
+#include "app/TextFile.h"
+
+#include <cmath>
+
+HighScoreTable HighScoreTable::fromLines(const QStringList& scoreLines,
+                                         const QStringList& nameLines) {
+    HighScoreTable table;
+    for (int i = 0; i < Places; ++i) {
+        if (i < scoreLines.size()) {
+            table.m_scores[i] = scoreLines.at(i);
+            table.m_values[i] = valueOf(scoreLines.at(i), i + 1);
+        }
+        if (i < nameLines.size())
+            table.m_names[i] = nameLines.at(i);
+    }
+    return table;
+}
+
+std::optional<double> HighScoreTable::valueOf(const QString& line, int lineNo) {
+    const QString text = line.trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    // toDouble also takes "inf" and "nan", which no score can be.
+    if (!ok || !std::isfinite(value))
+        throw FileError(QStringLiteral("ファイル「%1」の%2行目「%3」は点数ではありません。")
+                            .arg(ScorePath)
+                            .arg(lineNo)
+                            .arg(line));
+    return value;
+}
+
+HighScoreTable HighScoreTable::load() {
+    const QStringList scores = TextFile::readLines(ScorePath);
+    const QStringList names = TextFile::readLines(NamePath);
+    return fromLines(scores, names);
+}
+
+int HighScoreTable::tensave(int32_t score) {
+    for (int place = 1; place <= Places; ++place) {
+        const auto& value = m_values[place - 1];
+        if (value && static_cast<double>(score) < *value)
+            continue;
+        for (int i = Places - 1; i >= place; --i) {
+            m_scores[i] = m_scores[i - 1];
+            m_values[i] = m_values[i - 1];
+        }
+        m_scores[place - 1] = QString::number(score);
+        m_values[place - 1] = score;
+        return place;
+    }
+    return 0;
+}
+
+void HighScoreTable::insertName(int place, const QString& name) {
+    for (int i = Places - 1; i >= place; --i)
+        m_names[i] = m_names[i - 1];
+    m_names[place - 1] = name;
+}
+
+int HighScoreTable::registerEntry(int32_t score, const QString& name) {
+    HighScoreTable table = load();
+    // The place comes from the score file as it is now, and the name goes to the same place,
+    // so the two files cannot drift apart even if the table changed since the rank check.
+    const int place = table.tensave(score);
+    if (place == 0)
+        return 0;
+    table.insertName(place, name);
+    TextFile::writeAll({{NamePath, table.nameFileText()}, {ScorePath, table.scoreFileText()}});
+    return place;
+}
+
+static QString joinLines(const std::array<QString, HighScoreTable::Places>& lines) {
+    QString text;
+    for (const QString& line : lines)
+        text += line + QStringLiteral("\r\n");
+    return text;
+}
+
+QString HighScoreTable::scoreFileText() const {
+    return joinLines(m_scores);
+}
+
+QString HighScoreTable::nameFileText() const {
+    return joinLines(m_names);
+}

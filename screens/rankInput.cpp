@@ -1,0 +1,103 @@
+#include "screens/rankInput.h"
+
+#include "app/ErrorReporter.h"
+#include "app/FileError.h"
+#include "app/Fonts.h"
+#include "app/GameContext.h"
+#include "app/Navigator.h"
+#include "app/TextFile.h"
+#include "app/Twips.h"
+#include "scores/HighScoreTable.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+rankInput::rankInput(GameContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
+    setWindowTitle(QStringLiteral("ランキング入り!"));
+    setFixedSize(Twips::toPixels(6570), Twips::toPixels(1485));
+
+    QFont font(Fonts::Gothic);
+    font.setPointSize(9);
+    setFont(font);
+
+    Label1 = new QLabel(QStringLiteral("おめでとうございます!ランキングに入りました!"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(Twips::toPixels(120), Twips::toPixels(120), Twips::toPixels(6330),
+                        Twips::toPixels(330));
+    Label2 = new QLabel(QStringLiteral("名前"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(Twips::toPixels(120), Twips::toPixels(660), Twips::toPixels(600),
+                        Twips::toPixels(360));
+
+    inp = new QLineEdit(this);
+    inp->setObjectName(QStringLiteral("inp"));
+    inp->setGeometry(Twips::toPixels(780), Twips::toPixels(630), Twips::toPixels(4200),
+                     Twips::toPixels(420));
+    // Names are typed in Japanese: the box takes the input method's composed text.
+    inp->setAttribute(Qt::WA_InputMethodEnabled, true);
+    inp->installEventFilter(this);
+
+    Command1 = new QPushButton(QStringLiteral("登録"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(Twips::toPixels(5160), Twips::toPixels(600), Twips::toPixels(1290),
+                          Twips::toPixels(480));
+    // Enter is handled by inp itself; a default button would register a second time.
+    Command1->setAutoDefault(false);
+    Command1->setDefault(false);
+    connect(Command1, &QPushButton::clicked, this, &rankInput::Command1_Click);
+
+    inp->setText(PresetName);
+    inp->setFocus();
+
+    // Fail before the player types, not after: both files must be there and readable.
+    try {
+        HighScoreTable::load();
+        m_ready = true;
+    } catch (const FileError& e) {
+        m_context.errors.fatal(e.message());
+    }
+}
+
+bool rankInput::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == inp && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Command1_Click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void rankInput::Command1_Click() {
+    // A click right behind Enter, or Enter's key repeat, must not register the name again.
+    if (m_done)
+        return;
+    m_done = true;
+    try {
+        const int place = HighScoreTable::registerEntry(m_context.state.FinalScore, inp->text());
+        m_context.state.NewRank = static_cast<int16_t>(place);
+    } catch (const FileError& e) {
+        m_context.errors.fatal(e.message());
+        return;
+    }
+    leave(QDialog::Accepted);
+}
+
+void rankInput::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (!m_done) {
+        m_done = true;
+        leave(QDialog::Rejected);
+    }
+}
+
+void rankInput::leave(int code) {
+    done(code);
+    if (QWidget* owner = parentWidget())
+        owner->close();
+    m_context.navigator.show(Screen::Menu);
+}

@@ -1,0 +1,60 @@
+#include "screens/ranking.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TempWorkDir.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
+#include <gtest/gtest.h>
+
+// Each place reads name, "：", the score as written and "点", in file order; an empty name
+// shows "：" straight away; places the name file lacks keep the bare score. Catches converted
+// or re-sorted scores and names shifted against their scores.
+TEST(RankingScreen, showsEachPlaceAsNameAndScoreInFileOrder) {
+    TempWorkDir dir;
+    dir.writeBytes("system/Hiscore.aty", "90000\r\n 700\r\n700\r\n-20\r\n-40\r\n\r\n");
+    dir.writeBytes("system/Hiscorep.aty", "カザミナの人\r\n\r\nB：C\r\n");
+    TestContext t;
+    ranking board(t.context);
+    EXPECT_EQ(board.windowTitle(), QStringLiteral("カザミナへのタイピング～らんきんぐ～"));
+    const char* const headings[] = {"1st", "2nd", "3rd", "4th", "5th"};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(board.Label[i]->text(), QString::fromLatin1(headings[i]));
+    EXPECT_EQ(board.ran[0]->text(), QStringLiteral("カザミナの人：90000点"));
+    EXPECT_EQ(board.ran[1]->text(), QStringLiteral("： 700点"));
+    EXPECT_EQ(board.ran[2]->text(), QStringLiteral("B：C：700点"));
+    EXPECT_EQ(board.ran[3]->text(), QStringLiteral("-20"));
+    EXPECT_EQ(board.ran[4]->text(), QStringLiteral("-40"));
+    EXPECT_TRUE(t.errors.messages.isEmpty());
+}
+
+// Any key leaves, Shift alone and function keys included, storing the window's position first
+// and silencing the music. Catches a handler that only reacts to character keys.
+TEST(RankingScreen, anyKeyReturnsToTheMenuAndStopsTheMusic) {
+    TempWorkDir dir;
+    for (Qt::Key key : {Qt::Key_Shift, Qt::Key_F5}) {
+        TestContext t;
+        t.context.state.WindowLeft = 3000;
+        t.context.state.WindowTop = 1500;
+        QPointer<ranking> board = new ranking(t.context);
+        board->Timer1_Timer();
+        EXPECT_EQ(t.media.count("play \"music\\peterwolf.mp3\""), 1);
+        t.context.state.WindowLeft = 0;
+        QTest::keyClick(board.data(), key);
+        EXPECT_EQ(t.navigator.shown, std::vector<Screen>{Screen::Menu}) << key;
+        EXPECT_EQ(t.context.state.WindowLeft, 3000);
+        EXPECT_EQ(t.media.commands.back(), "close \"music\\peterwolf.mp3\"");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(board.isNull());
+    }
+}
+
+// A missing table file is reported once, naming the file.
+TEST(RankingScreen, aMissingNameFileIsReported) {
+    TempWorkDir dir;
+    QFile::remove(dir.path("system/Hiscorep.aty"));
+    TestContext t;
+    ranking board(t.context);
+    ASSERT_EQ(t.errors.messages.size(), 1);
+    EXPECT_TRUE(t.errors.messages[0].contains(QStringLiteral("Hiscorep.aty")));
+}

@@ -1,0 +1,240 @@
+#include "scores/HighScoreTable.h"
+#include "screens/rankInput.h"
+#include "screens/ranking.h"
+#include "screens/result.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TempWorkDir.h"
+
+#include <QCoreApplication>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+const QByteArray DefaultScores = "5000\r\n4000\r\n3000\r\n2000\r\n1000\r\n\r\n";
+const QByteArray DefaultNames = "一郎\r\n二郎\r\n三郎\r\n四郎\r\n五郎\r\n\r\n";
+
+// The state a finished round leaves behind.
+void finishRound(TestContext& t, int32_t score, int32_t level, int32_t combo) {
+    t.context.state.FinalScore = score;
+    t.context.state.GameLevel = level;
+    t.context.state.MaxCombo = combo;
+    t.context.state.NewRank = 0;
+    t.context.state.WindowLeft = 1500;
+    t.context.state.WindowTop = 900;
+}
+
+// Runs the three count-ups to their end by calling the tick handlers.
+void countUp(result& screen) {
+    for (int i = 0; i < 1000 && screen.Timer1->isActive(); ++i)
+        screen.Timer1_Timer();
+    for (int i = 0; i < 1000 && screen.Timer2->isActive(); ++i)
+        screen.Timer2_Timer();
+    for (int i = 0; i < 1000 && screen.Timer3->isActive(); ++i)
+        screen.Timer3_Timer();
+}
+
+// The fourth Timer5 tick opens name entry modally; `interact` runs inside its event loop. If the
+// interaction leaves the dialog open, it is ended here so that the test can never hang.
+void fourthTickWithNameEntry(result* screen, std::function<void(rankInput*)> interact) {
+    bool ran = false;
+    QTimer::singleShot(0, screen, [screen, interact, &ran] {
+        ran = true;
+        rankInput* dialog = screen->findChild<rankInput*>();
+        ASSERT_NE(dialog, nullptr);
+        QPointer<rankInput> guard(dialog);
+        interact(dialog);
+        if (guard && guard->isVisible()) {
+            ADD_FAILURE() << "name entry stayed open";
+            guard->done(QDialog::Rejected);
+        }
+    });
+    screen->Timer5_Timer();
+    EXPECT_TRUE(ran) << "name entry did not open";
+}
+
+void typeName(QLineEdit* inp) {
+    inp->selectAll();
+    QTest::keyClick(inp, Qt::Key_Backspace);
+    QTest::keyClicks(inp, QStringLiteral("Taro "));
+    // Japanese arrives composed by the input method.
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("山田"));
+    QCoreApplication::sendEvent(inp, &commit);
+}
+
+void deleteClosedWindows() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+} // namespace
+
+// A whole visit: count-ups, rating, the rank check, name entry typed in ASCII and Japanese and
+// confirmed with Enter followed by a stray click, both files byte for byte, and the ranking
+// showing the new table. Catches a registration made twice, a name and score at different
+// places, the result screen left open behind the menu, and the ranking reading stale files.
+TEST(ResultScreen, aPlacedScoreGoesThroughNameEntryIntoBothFilesAndTheRanking) {
+    TempWorkDir dir;
+    dir.writeBytes("system/Hiscore.aty", DefaultScores);
+    dir.writeBytes("system/Hiscorep.aty", DefaultNames);
+    TestContext t;
+    finishRound(t, 3000, 3, 12);
+
+    QPointer<result> screen = new result(t.context);
+    EXPECT_EQ(screen->windowTitle(), QStringLiteral("カザミナへのタイピング～リザルト～"));
+    ASSERT_FALSE(t.media.commands.empty());
+    EXPECT_EQ(t.media.commands.front(), "play \"music\\fanfare.wav\"");
+    EXPECT_TRUE(screen->Timer1->isActive());
+    EXPECT_FALSE(screen->Levv->isVisibleTo(screen));
+
+    countUp(*screen);
+    EXPECT_EQ(screen->score->text(), QStringLiteral("3000 点"));
+    EXPECT_EQ(screen->Levv->text(), QStringLiteral("LEVEL：3"));
+    EXPECT_EQ(screen->Mcombo->text(), QStringLiteral("MAX 12 COMBO"));
+    EXPECT_TRUE(screen->Timer5->isActive());
+    EXPECT_TRUE(screen->hyouka->isVisibleTo(screen));
+    EXPECT_TRUE(screen->hyouka->text().isEmpty());
+
+    for (int tick = 1; tick <= 3; ++tick)
+        screen->Timer5_Timer();
+    EXPECT_EQ(screen->hyouka->text(), QStringLiteral("残念"));
+    EXPECT_EQ(t.context.state.NewRank, 3);
+    EXPECT_TRUE(t.navigator.shown.empty());
+
+    fourthTickWithNameEntry(screen, [](rankInput* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("ランキング入り!"));
+        EXPECT_TRUE(dialog->isModal());
+        EXPECT_EQ(dialog->Label1->text(),
+                  QStringLiteral("おめでとうございます!ランキングに入りました!"));
+        EXPECT_EQ(dialog->inp->text(), QStringLiteral("カザミナの人"));
+        typeName(dialog->inp);
+        QTest::keyClick(dialog->inp, Qt::Key_Return);
+        dialog->Command1->click();
+    });
+
+    EXPECT_EQ(dir.readBytes("system/Hiscore.aty"), "5000\r\n4000\r\n3000\r\n3000\r\n2000\r\n\r\n");
+    EXPECT_EQ(dir.readBytes("system/Hiscorep.aty"),
+              QStringLiteral("一郎\r\n二郎\r\nTaro 山田\r\n三郎\r\n四郎\r\n\r\n").toUtf8());
+    EXPECT_EQ(t.navigator.shown, std::vector<Screen>{Screen::Menu});
+    EXPECT_EQ(t.media.count("close \"music\\fanfare.wav\""), 1);
+    deleteClosedWindows();
+    EXPECT_TRUE(screen.isNull());
+
+    ranking board(t.context);
+    EXPECT_EQ(board.ran[2]->text(), QStringLiteral("Taro 山田：3000点"));
+    EXPECT_EQ(board.ran[3]->text(), QStringLiteral("三郎：3000点"));
+    EXPECT_EQ(board.ran[4]->text(), QStringLiteral("四郎：2000点"));
+}
+
+// A score below the table goes straight to the menu on the fourth tick, not before, and writes
+// nothing; a negative score is rated without the widening. Catches leaving early, opening name
+// entry for no place, and the rating widened on the wrong rows.
+TEST(ResultScreen, anUnplacedScoreReturnsToTheMenuOnTheFourthTick) {
+    TempWorkDir dir;
+    dir.writeBytes("system/Hiscore.aty", DefaultScores);
+    TestContext t;
+    finishRound(t, -40, 1, 0);
+    QPointer<result> screen = new result(t.context);
+    countUp(*screen);
+    EXPECT_EQ(screen->score->text(), QStringLiteral("-40 点"));
+    EXPECT_EQ(screen->Mcombo->text(), QStringLiteral("MAX 0 COMBO"));
+    for (int tick = 1; tick <= 3; ++tick)
+        screen->Timer5_Timer();
+    EXPECT_EQ(screen->hyouka->text(), QStringLiteral("うわ、ひっどｗ"));
+    EXPECT_EQ(screen->hyouka->width(), screen->hyouka->sizeHint().width());
+    EXPECT_TRUE(t.navigator.shown.empty());
+    screen->Timer5_Timer();
+    EXPECT_EQ(t.context.state.NewRank, 0);
+    EXPECT_EQ(t.navigator.shown, std::vector<Screen>{Screen::Menu});
+    EXPECT_EQ(t.context.state.WindowLeft, 1500);
+    EXPECT_EQ(dir.readBytes("system/Hiscore.aty"), DefaultScores);
+    deleteClosedWindows();
+    EXPECT_TRUE(screen.isNull());
+
+    // A score of 0 rates "残念", 150 twips (10 px) wider than its text.
+    finishRound(t, 0, 1, 0);
+    result zero(t.context);
+    countUp(zero);
+    zero.Timer5_Timer();
+    EXPECT_EQ(zero.hyouka->text(), QStringLiteral("残念"));
+    EXPECT_EQ(zero.hyouka->width(), zero.hyouka->sizeHint().width() + 10);
+}
+
+// Closing name entry through its frame declines: nothing is written, and the player is not
+// stranded on a result screen with nothing left to do.
+TEST(ResultScreen, closingNameEntryThroughItsFrameWritesNothingAndOpensTheMenu) {
+    TempWorkDir dir;
+    dir.writeBytes("system/Hiscore.aty", DefaultScores);
+    dir.writeBytes("system/Hiscorep.aty", DefaultNames);
+    TestContext t;
+    finishRound(t, 999999, 40, 300);
+    QPointer<result> screen = new result(t.context);
+    countUp(*screen);
+    for (int tick = 1; tick <= 3; ++tick)
+        screen->Timer5_Timer();
+    EXPECT_EQ(t.context.state.NewRank, 1);
+    fourthTickWithNameEntry(screen, [](rankInput* dialog) { dialog->close(); });
+
+    EXPECT_EQ(dir.readBytes("system/Hiscore.aty"), DefaultScores);
+    EXPECT_EQ(dir.readBytes("system/Hiscorep.aty"), DefaultNames);
+    EXPECT_EQ(t.navigator.shown, std::vector<Screen>{Screen::Menu});
+    deleteClosedWindows();
+    EXPECT_TRUE(screen.isNull());
+}
+
+// The preset name is stored when the player just confirms, and an emptied box stores an empty
+// line; a table with missing lines gets its vacancies filled, not an error.
+TEST(ResultScreen, nameEntryStoresThePresetOrAnEmptyNameAndFillsAShortTable) {
+    TempWorkDir dir;
+    TestContext t;
+    t.context.state.FinalScore = 1500;
+    t.context.state.NewRank = 5;
+    dir.writeBytes("system/Hiscore.aty", DefaultScores);
+    dir.writeBytes("system/Hiscorep.aty", DefaultNames);
+    {
+        rankInput entry(t.context);
+        ASSERT_TRUE(entry.ready());
+        entry.Command1_Click();
+    }
+    EXPECT_EQ(dir.readBytes("system/Hiscore.aty"), "5000\r\n4000\r\n3000\r\n2000\r\n1500\r\n\r\n");
+    EXPECT_EQ(dir.readBytes("system/Hiscorep.aty"),
+              QStringLiteral("一郎\r\n二郎\r\n三郎\r\n四郎\r\nカザミナの人\r\n\r\n").toUtf8());
+
+    dir.writeBytes("system/Hiscore.aty", "300\r\n200\r\n");
+    dir.writeBytes("system/Hiscorep.aty", "A\r\n");
+    t.context.state.FinalScore = 250;
+    {
+        rankInput entry(t.context);
+        entry.inp->clear();
+        QTest::keyClick(entry.inp, Qt::Key_Enter);
+    }
+    EXPECT_EQ(t.context.state.NewRank, 2);
+    EXPECT_EQ(dir.readBytes("system/Hiscore.aty"), "300\r\n250\r\n200\r\n\r\n\r\n\r\n");
+    EXPECT_EQ(dir.readBytes("system/Hiscorep.aty"), "A\r\n\r\n\r\n\r\n\r\n\r\n");
+    EXPECT_TRUE(t.errors.messages.isEmpty());
+}
+
+// A damaged score line stops the game with one message naming the file and the line, and no
+// timer goes on ticking behind the message box.
+TEST(ResultScreen, aDamagedScoreFileStopsWithOneMessageAndWritesNothing) {
+    TempWorkDir dir;
+    const QByteArray damaged = "5000\r\nabc\r\n3000\r\n2000\r\n1000\r\n\r\n";
+    dir.writeBytes("system/Hiscore.aty", damaged);
+    TestContext t;
+    finishRound(t, 4500, 2, 5);
+    result screen(t.context);
+    countUp(screen);
+    screen.Timer5_Timer();
+    ASSERT_EQ(t.errors.messages.size(), 1);
+    EXPECT_TRUE(t.errors.messages[0].contains(QStringLiteral("system\\Hiscore.aty")));
+    EXPECT_TRUE(t.errors.messages[0].contains(QStringLiteral("2行目")));
+    EXPECT_FALSE(screen.Timer5->isActive());
+    EXPECT_TRUE(t.navigator.shown.empty());
+    EXPECT_EQ(dir.readBytes("system/Hiscore.aty"), damaged);
+}
