@@ -1,0 +1,94 @@
+// Cost of one key in the round: the judge plus the repaint it causes, median and p99 over
+// 10 000 keys (one in ten wrong), as wall time and as the thread's CPU time (which a busy
+// machine does not inflate). The goal is a p99 under 1 ms.
+
+#include "bench/round_support.h"
+#include "round/Maingame.h"
+
+#include <QLabel>
+#include <QObject>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+// Counts paints of the window's labels, to show the repaint is inside the measurement.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// CPU time of this thread: the key's own work, without the time other processes took the core.
+int64_t threadCpuNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return int64_t{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
+}
+
+void report(const char* what, std::vector<double>& us) {
+    std::sort(us.begin(), us.end());
+    auto at = [&](double q) { return us[static_cast<size_t>(q * (us.size() - 1))]; };
+    std::printf("%-22s median %7.1f us, p99 %7.1f us, max %8.1f us\n", what, at(0.5), at(0.99),
+                us.back());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    roundbench::Bench bench(argc, argv);
+    constexpr int Keys = 10'000;
+    constexpr int KeysPerRound = 2'000; // a fresh round before the fastest stage can end one
+    std::vector<double> costsUs, plainUs, completionUs, cpuUs;
+    costsUs.reserve(Keys);
+    PaintCounter counter;
+    using Clock = std::chrono::steady_clock;
+
+    while (static_cast<int>(costsUs.size()) < Keys) {
+        auto* window = new Maingame(bench.context);
+        for (QLabel* label : window->findChildren<QLabel*>())
+            label->installEventFilter(&counter);
+        for (int i = 0; i < 4; ++i)
+            window->countt_Timer();
+        // The game clock still counts (keys catch up on due ticks), but GT's own events would
+        // add tick work to the key's figure.
+        window->findChild<QTimer*>(QStringLiteral("GT"))->stop();
+        QCoreApplication::processEvents();
+        for (int k = 0; k < KeysPerRound; ++k) {
+            const QString key = k % 10 == 9 ? QStringLiteral("#") : window->judge().target();
+            const auto start = Clock::now();
+            const int64_t startCpu = threadCpuNs();
+            const int phrase = window->judge().phraseSerial();
+            roundbench::sendKey(window, key);
+            QCoreApplication::processEvents(); // delivers the update request: the repaint
+            const double us =
+                std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+            cpuUs.push_back((threadCpuNs() - startCpu) / 1000.0);
+            costsUs.push_back(us);
+            (window->judge().phraseSerial() != phrase ? completionUs : plainUs).push_back(us);
+        }
+        if (window->judge().ended())
+            std::printf("warning: a round ended during the measurement\n");
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+    std::printf("keys: %zu (%zu finishing a phrase), label paints: %d\n", costsUs.size(),
+                completionUs.size(), counter.paints);
+    report("all keys", costsUs);
+    report("all keys, CPU time", cpuUs);
+    report("phrase-finishing keys", completionUs);
+    report("other keys", plainUs);
+    return 0;
+}

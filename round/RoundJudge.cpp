@@ -1,0 +1,170 @@
+#include "round/RoundJudge.h"
+
+#include "app/ProgramState.h"
+#include "app/RandomSource.h"
+#include "round/PhraseCatalogue.h"
+#include "sound/MediaCommands.h"
+
+#include <algorithm>
+
+RoundJudge::RoundJudge(ProgramState& state, const VariantTable& variants, RandomSource& random,
+                       MediaInterface& media)
+    : m_state(state), m_variants(variants), m_random(random), m_media(media) {}
+
+void RoundJudge::resetResults() {
+    m_endCount = 3;
+    m_state.Combo = 0;
+    m_state.MaxCombo = 0;
+    m_state.NewRank = 0;
+}
+
+void RoundJudge::resetRound() {
+    m_gameScore = 0;
+    m_fastStage = 1;
+    m_phraseCount = 0;
+    m_level = 1;
+    m_state.GameLevel = 1;
+    m_countdown = 4;
+    m_timeLeft = Budget;
+}
+
+void RoundJudge::MonSel() {
+    const Phrase phrase = PhraseCatalogue::draw(m_random, m_variants);
+    m_phraseNumber = phrase.number;
+    m_mon = phrase.text;
+    m_q = phrase.romaji;
+    ++m_phraseSerial;
+}
+
+void RoundJudge::takeTarget() {
+    m_target = m_q.left(1);
+}
+
+bool RoundJudge::countdownTick() {
+    if (m_countdown <= 0)
+        return false;
+    --m_countdown;
+    return m_countdown == 0;
+}
+
+void RoundJudge::keyPress(const QString& character) {
+    if (m_countdown != 0 || m_ended)
+        return;
+    m_typed = character;
+    hitc();
+}
+
+void RoundJudge::hitc() {
+    // Exact comparison: case matters and blanks, Esc, Enter and Backspace are characters too.
+    if (m_target == m_typed)
+        correctKey();
+    else
+        wrongKey();
+}
+
+void RoundJudge::correctKey() {
+    m_q = RemoveString(m_q, 0, QStringLiteral("1"));
+    m_gameScore += 10;
+    ++m_state.Combo;
+    // Close first, so every key starts the effect from its beginning.
+    CloseMedia(m_media, OkSound);
+    PlayMedia(m_media, OkSound);
+    m_state.MaxCombo = std::max(m_state.MaxCombo, m_state.Combo);
+    m_comboCaption = QString::number(m_state.Combo) + QStringLiteral(" COMBO!");
+    if (m_state.Combo == 10)
+        m_comboVisible = true;
+    if (!m_q.isEmpty())
+        takeTarget();
+    else
+        completePhrase();
+    m_romajiRed = false;
+}
+
+void RoundJudge::wrongKey() {
+    m_romajiRed = true;
+    CloseMedia(m_media, MissSound);
+    PlayMedia(m_media, MissSound);
+    m_gameScore -= 20;
+    m_comboVisible = false;
+    m_comboCaption.clear();
+    m_state.Combo = 0;
+}
+
+void RoundJudge::completePhrase() {
+    MonSel();
+    m_random.reseed();
+    takeTarget();
+    refillLamps();
+    if (m_intervalMs == 1) {
+        // At the fastest tick each phrase gets 10 ticks less; the shown level counts on while
+        // the bonus level stays where it is.
+        m_timeLeft = Budget - 10 * m_fastStage;
+        ++m_fastStage;
+        ++m_level;
+    } else {
+        m_timeLeft = Budget;
+    }
+    m_random.reseed();
+    ++m_phraseCount;
+    m_gameScore += 100 * m_state.GameLevel + 10 * m_state.Combo;
+    if (m_phraseCount == 5 * m_level) {
+        if (m_intervalMs > 5)
+            m_intervalMs -= 5;
+        else if (m_intervalMs >= 2)
+            m_intervalMs -= 1;
+        ++m_level;
+        m_state.GameLevel = m_level;
+    }
+}
+
+void RoundJudge::refillLamps() {
+    for (Lamp& lamp : m_lamps)
+        lamp = Lamp{};
+}
+
+bool RoundJudge::gameTick() {
+    --m_timeLeft;
+    auto& [t1, t2, t3, t4, t5] = m_lamps;
+    if (m_timeLeft <= 400)
+        t5.visible = false;
+    if (m_timeLeft <= 300) {
+        t4.visible = false;
+        t3.colour = t2.colour = t1.colour = LampColour::Yellow;
+    }
+    if (m_timeLeft <= 200)
+        t3.visible = false;
+    if (m_timeLeft <= 100) {
+        t2.visible = false;
+        t1.colour = LampColour::Red;
+    }
+    // "0 or less", not "exactly 0": from the 50th phrase at the fastest tick the budget is 0
+    // or negative, and a round waiting for exactly 0 would never end.
+    if (m_timeLeft <= 0) {
+        t1.visible = false;
+        if (!m_ended) {
+            endRound();
+            return true;
+        }
+    }
+    return false;
+}
+
+void RoundJudge::endRound() {
+    m_state.FinalScore = m_gameScore;
+    m_state.GameLevel = m_level;
+    m_ended = true;
+}
+
+bool RoundJudge::endWaitTick() {
+    if (!m_ended || m_endCount <= 0)
+        return false;
+    --m_endCount;
+    return m_endCount == 0;
+}
+
+QString RoundJudge::RemoveString(const QString& stTarget, int16_t iStart, const QString& iCount) {
+    const int keep = std::clamp<int>(iStart, 0, stTarget.size());
+    const int drop = std::max(0, iCount.trimmed().toInt());
+    const qsizetype from = static_cast<qsizetype>(keep) + drop; // 0-based start of the tail
+    return stTarget.left(keep) + (from < stTarget.size() ? stTarget.mid(from) : QString());
+}

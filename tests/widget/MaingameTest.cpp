@@ -1,0 +1,203 @@
+#include "round/Maingame.h"
+#include "round/ShapeWidget.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TempWorkDir.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+float phraseValue(int n) {
+    return (static_cast<float>(n % 100) + 0.5f) / 100.0f;
+}
+
+class MaingameTest : public testing::Test {
+protected:
+    ~MaingameTest() override {
+        if (window)
+            window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        delete window.data();
+    }
+
+    // Opens the round with the track and the first phrase pinned.
+    Maingame& open(int track, int firstPhrase) {
+        t.random.pushDraw(track, 0, 6);
+        t.random.push({phraseValue(firstPhrase)});
+        window = new Maingame(t.context);
+        return *window;
+    }
+    void countdown() {
+        for (int i = 0; i < 4; ++i)
+            window->countt_Timer();
+    }
+    void runTicks(int n, double intervalMs = 50) {
+        t.clock.advanceMs(n * intervalMs);
+        window->GT_Timer();
+    }
+    template <class T = QLabel> T* control(const char* name) {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+    QString text(const char* name) { return control(name)->text(); }
+    // Centred as the window does it: half the outer width minus half the label's width.
+    void expectCentred(const char* name) {
+        QLabel* label = control(name);
+        EXPECT_NEAR(label->x(), (window->frameGeometry().width() - label->width()) / 2.0, 1.0)
+            << name;
+    }
+
+    TempWorkDir dir;
+    TestContext t;
+    QPointer<Maingame> window;
+};
+
+} // namespace
+
+// A whole phrase typed through the real window's key events: labels, combo, next phrase
+// and its centring, the key effects, and Esc judged as a character.
+TEST_F(MaingameTest, typingAWholePhraseUpdatesTheLabels) {
+    Maingame& w = open(2, 1);
+    EXPECT_EQ(w.windowTitle(), "カザミナへのタイピング～カザミナへの道～");
+    EXPECT_FALSE(w.testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_EQ(w.musicPath(), "music\\entertainer.mp3");
+    EXPECT_EQ(text("countm"), "Get Set");
+    EXPECT_TRUE(control("mon")->isHidden());
+    EXPECT_EQ(text("mon"), "月とすっぽん。比べんでも分かるわボケ");
+    expectCentred("mon");
+    expectCentred("Q");
+
+    QTest::keyClick(&w, Qt::Key_T); // during the countdown
+    EXPECT_EQ(text("score"), "SCORE：0");
+    w.countt_Timer();
+    EXPECT_EQ(text("countm"), "3");
+    w.countt_Timer();
+    w.countt_Timer();
+    w.countt_Timer();
+    EXPECT_TRUE(control("countm")->isHidden());
+    EXPECT_FALSE(control("Q")->isHidden());
+    EXPECT_TRUE(t.media.commands.empty());
+
+    const QString romaji = text("Q");
+    ASSERT_EQ(romaji, "tukitosupponn.kurabenndemowakaruwaboke");
+    QTest::keyClick(&w, Qt::Key_Shift); // types nothing
+    t.random.push({phraseValue(3)});
+    QTest::keyClicks(&w, romaji.left(10));
+    EXPECT_EQ(text("Q"), romaji.mid(10));
+    EXPECT_TRUE(control("combon")->isVisible());
+    EXPECT_EQ(text("combon"), "10 COMBO!");
+    QTest::keyClicks(&w, romaji.mid(10));
+
+    const int keys = static_cast<int>(romaji.size());
+    EXPECT_EQ(text("score"), QStringLiteral("SCORE：%1").arg(keys * 10 + 100 + keys * 10));
+    EXPECT_EQ(text("combon"), QStringLiteral("%1 COMBO!").arg(keys));
+    EXPECT_EQ(text("mon"), "エゴ");
+    EXPECT_EQ(text("Q"), "ego");
+    expectCentred("mon");
+    expectCentred("Q");
+    EXPECT_EQ(text("Lv"), "LEVEL：1");
+    EXPECT_EQ(text("Label2"), "e");
+    EXPECT_EQ(t.media.count("play \"music\\ok.wav\""), keys);
+
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_EQ(text("score"), QStringLiteral("SCORE：%1").arg(keys * 20 + 100 - 20));
+    EXPECT_TRUE(control("combon")->isHidden());
+    EXPECT_EQ(control("Q")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_TRUE(w.isVisible()); // Esc does not leave the round
+
+    w.Timer1_Timer();
+    EXPECT_EQ(t.media.commands.back(), "play \"music\\entertainer.mp3\"");
+}
+
+// An idle round: the lamps drain at the game clock's pace (several ticks per late event),
+// "終了" shows after exactly 500 ticks, keys are then ignored, and on the third second of the
+// end wait the result screen opens and the round window goes, closing its music.
+TEST_F(MaingameTest, idleRoundEndsAndHandsOverToTheResultScreen) {
+    t.context.state.WindowLeft = 1500;
+    t.context.state.WindowTop = 750;
+    Maingame& w = open(0, 3);
+    EXPECT_EQ(w.pos(), QPoint(100, 50));
+    countdown();
+    EXPECT_EQ(w.findChild<QTimer*>("GT")->interval(), 50);
+
+    runTicks(250);
+    EXPECT_FALSE(control<ShapeWidget>("T4")->isVisible());
+    EXPECT_EQ(control<ShapeWidget>("T1")->fill(), QColor(255, 255, 0));
+    runTicks(249);
+    EXPECT_EQ(w.judge().timeLeft(), 1);
+    EXPECT_EQ(control<ShapeWidget>("T1")->fill(), QColor(255, 0, 0));
+    EXPECT_TRUE(control("countm")->isHidden());
+    t.clock.advanceMs(49);
+    w.GT_Timer();
+    EXPECT_TRUE(control("countm")->isHidden());
+    t.context.state.WindowLeft = t.context.state.WindowTop = 0;
+    runTicks(1, 1);
+
+    EXPECT_FALSE(control("countm")->isHidden());
+    EXPECT_EQ(text("countm"), "終了");
+    EXPECT_EQ(control("countm")->palette().color(QPalette::WindowText), QColor(255, 192, 192));
+    EXPECT_FALSE(control<ShapeWidget>("T1")->isVisible());
+    EXPECT_EQ(t.context.state.FinalScore, 0);
+    EXPECT_EQ(t.context.state.GameLevel, 1);
+    EXPECT_EQ(t.context.state.MaxCombo, 0);
+    EXPECT_EQ(t.context.state.WindowLeft, 1500);
+    EXPECT_EQ(t.context.state.WindowTop, 750);
+
+    QTest::keyClicks(&w, "ego");
+    EXPECT_EQ(text("score"), "SCORE：0");
+    w.Endwait_Timer();
+    w.Endwait_Timer();
+    EXPECT_TRUE(t.navigator.shown.empty());
+    w.Endwait_Timer();
+    EXPECT_EQ(t.navigator.shown, std::vector<Screen>{Screen::Result});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(t.media.commands.back(), "close \"music\\eine.mp3\"");
+}
+
+// Closing the window mid-round stops the music and leaves the results alone; the next round
+// in the same run starts from scratch at the stored position.
+TEST_F(MaingameTest, closingMidRoundLeavesNoResultsAndTheNextRoundStartsFresh) {
+    t.context.state.FinalScore = 777;
+    t.context.state.NewRank = 3;
+    open(4, 59);
+    countdown();
+    QTest::keyClicks(window, "feari-teiru");
+    runTicks(450);
+    EXPECT_EQ(text("Lv"), "LEVEL：1");
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(t.media.commands.back(), "close \"music\\ifudoudou.mp3\"");
+    EXPECT_TRUE(t.navigator.shown.empty());
+    EXPECT_EQ(t.context.state.FinalScore, 777);
+    EXPECT_EQ(t.context.state.MaxCombo, 11);
+
+    open(1, 3);
+    EXPECT_EQ(t.context.state.MaxCombo, 0);
+    EXPECT_EQ(t.context.state.Combo, 0);
+    EXPECT_EQ(t.context.state.NewRank, 0);
+    EXPECT_EQ(text("score"), "SCORE：0");
+    EXPECT_EQ(text("Lv"), "LEVEL：1");
+    countdown();
+    for (const char* lamp : {"T1", "T2", "T3", "T4", "T5"}) {
+        EXPECT_TRUE(control<ShapeWidget>(lamp)->isVisible()) << lamp;
+        EXPECT_EQ(control<ShapeWidget>(lamp)->fill(), QColor(0, 0, 192)) << lamp;
+    }
+    EXPECT_EQ(window->findChild<QTimer*>("GT")->interval(), 50);
+}
+
+// Without its settings file the round reports the file and does not start.
+TEST_F(MaingameTest, missingSettingsFileIsReportedAndTheRoundDoesNotStart) {
+    QFile::remove(dir.path("system/char.aty"));
+    open(0, 3);
+    ASSERT_EQ(t.errors.messages.size(), 1);
+    EXPECT_TRUE(t.errors.messages.front().contains("char.aty"));
+    EXPECT_FALSE(window->loaded());
+    EXPECT_FALSE(window->findChild<QTimer*>("countt")->isActive());
+}
