@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+// Helpers shared by the sound benchmarks: a scratch working directory and synthesized WAVs.
+namespace soundbench {
+
+inline std::int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// A 16-bit stereo WAV at 44.1 kHz of a few mixed tones, so an encoder has something to chew on.
+inline QByteArray musicWav(double seconds, double amplitude = 6000) {
+    const int rate = 44100;
+    const auto frames = static_cast<std::int64_t>(seconds * rate);
+    QByteArray data(static_cast<qsizetype>(frames * 4), Qt::Uninitialized);
+    auto* out = reinterpret_cast<std::int16_t*>(data.data());
+    for (std::int64_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        const double note = 220.0 * std::pow(2.0, static_cast<int>(t * 4) % 12 / 12.0);
+        const double l = std::sin(2 * M_PI * note * t) + 0.5 * std::sin(2 * M_PI * 2 * note * t);
+        const double r = std::sin(2 * M_PI * note * 1.5 * t);
+        out[2 * i] = static_cast<std::int16_t>(amplitude * l / 1.5);
+        out[2 * i + 1] = static_cast<std::int16_t>(amplitude * r);
+    }
+    auto u32 = [](std::uint32_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [](std::uint16_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
+    const auto size = static_cast<std::uint32_t>(data.size());
+    return "RIFF" + u32(36 + size) + "WAVEfmt " + u32(16) + u16(1) + u16(2) + u32(rate) +
+           u32(rate * 4) + u16(4) + u16(16) + "data" + u32(size) + data;
+}
+
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// The value below which the given share of the samples lie.
+inline double percentile(std::vector<double> values, double share) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
+    return values[index];
+}
+
+} // namespace soundbench

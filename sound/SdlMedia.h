@@ -1,0 +1,123 @@
+#pragma once
+
+#include "sound/MediaInterface.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct Mix_Chunk;
+class SoundDecoder;
+
+// How SdlMedia opens its device and how much decoded sound it keeps.
+struct SdlMediaOptions {
+    // Audio drivers tried in order; "" lets SDL choose (SDL_AUDIODRIVER still applies). When
+    // every one fails the game runs silent.
+    std::vector<std::string> drivers{"", "dummy"};
+    // Decoded sound kept after its path is closed, so key effects and a looping track start
+    // again without decoding; the least recently played sounds beyond this are dropped.
+    std::size_t cacheBytes = 48u << 20;
+};
+
+// The game's media control interface on SDL2_mixer: play, close and ask the mode of sound
+// files named by path, each path on a mixer channel of its own.
+//
+// Commands come from the UI thread and return at once. The worker thread opens the device
+// (which takes a tenth of a second where SDL must try several drivers) and decodes each sound
+// the first time it is heard (a long MP3 takes a fifth of a second); a play starts when both
+// are done, and until then the sound counts as playing, so the music poll does not send it
+// again. Only one SdlMedia may exist at a time, as SDL_mixer is one per process.
+class SdlMedia : public MediaInterface {
+public:
+    // Result codes of sendString.
+    enum Result { Ok = 0, Unrecognised = 1, CannotPlay = 2, NoDevice = 3 };
+
+    explicit SdlMedia(SdlMediaOptions options = {});
+    ~SdlMedia() override;
+    SdlMedia(const SdlMedia&) = delete;
+    SdlMedia& operator=(const SdlMedia&) = delete;
+
+    int sendString(const std::string& command, char* reply, int replyRoom) override;
+
+    // Decodes a sound into the cache ahead of its first play, so that it starts at once.
+    void preload(const std::string& path);
+    // Waits until every decode asked for so far is finished; false if the time ran out.
+    bool waitUntilDecoded(std::chrono::milliseconds timeout);
+
+    // These three wait until the device has been opened or given up.
+    // The audio driver in use ("dummy" on a machine without sound), or "" when silent.
+    std::string driver() const;
+    bool hasDevice() const;
+    // Frames per buffer the device was opened with.
+    int bufferFrames() const;
+    std::size_t cachedBytes() const;
+
+private:
+    // The size and time of a file, to tell whether a file that failed has changed since.
+    struct FileStamp {
+        std::intmax_t size = -1;
+        std::int64_t time = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+
+    struct Sound {
+        std::string file;              // host path, resolved when the path is first used
+        int channel = -1;              // the path's own mixer channel, kept for the whole run
+        Mix_Chunk* chunk = nullptr;    // decoded sound, or null while not cached
+        std::vector<std::uint8_t> pcm; // the samples the chunk borrows
+        std::uint64_t lastUse = 0;
+        bool wanted = false;   // a play is waiting for the decoder
+        bool decoding = false; // queued for or being decoded
+        bool failed = false;   // the file could not be decoded...
+        FileStamp failedStamp; // ...as it was then
+    };
+
+    enum class Device { Opening, Open, None };
+
+    void openDevice();
+    void waitForDeviceLocked(std::unique_lock<std::mutex>& lock) const;
+    void decodeLoop();
+    int play(const std::string& path);
+    int close(const std::string& path);
+    int status(const std::string& path, char* reply, int replyRoom);
+    Sound& soundLocked(const std::string& path);
+    void queueDecodeLocked(const std::string& path, Sound& sound);
+    bool startLocked(Sound& sound);
+    bool playingLocked(const Sound& sound) const;
+    void evictLocked();
+    void dropLocked(Sound& sound);
+    static std::string resolve(const std::string& path);
+    static FileStamp stampOf(const std::string& file);
+    static bool looksPlayable(const std::string& file);
+
+    const SdlMediaOptions m_options;
+    // Guards everything below and every Mix_* call but decoding, which runs unlocked.
+    mutable std::mutex m_mutex;
+    Device m_device = Device::Opening;
+    std::string m_driver;
+    int m_bufferFrames = 0;
+    int m_channels = 0;
+    int m_nextChannel = 0;
+    std::unique_ptr<SoundDecoder> m_decoder; // used by the worker alone
+    mutable std::condition_variable m_opened;
+    std::condition_variable m_wake;
+    std::condition_variable m_decoded;
+    std::map<std::string, Sound> m_sounds;
+    std::deque<std::string> m_queue;
+    int m_decodesInFlight = 0;
+    std::size_t m_cachedBytes = 0;
+    std::uint64_t m_useCount = 0;
+    bool m_stopping = false;
+    // Set with m_stopping, read by the decoder without the lock.
+    std::atomic<bool> m_abandon{false};
+    std::thread m_worker;
+};
