@@ -4,26 +4,62 @@
 #include "app/MessageBoxErrorReporter.h"
 #include "app/ScreenNavigator.h"
 #include "app/SteadyClock.h"
-#include "sound/SilentMedia.h"
+#include "round/Maingame.h"
+#include "screens/Menu.h"
+#include "screens/Title.h"
+#include "screens/Training.h"
+#include "screens/ranking.h"
+#include "screens/result.h"
+#include "sound/SdlMedia.h"
 
 #include <QApplication>
-#include <QLabel>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace {
+
+// Every screen opens where the previous one stood, and Wayland does not let a program place
+// its windows; so when the player has not chosen a platform and an X display is there too,
+// run on X11 (XWayland).
+void preferX11OnWayland() {
+#ifdef Q_OS_LINUX
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+#endif
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    preferX11OnWayland();
     QApplication app(argc, argv);
     Fonts::install();
 
+    // Japanese standard buttons: the exit box reads OK / キャンセル.
+    QTranslator qtTranslation;
+    if (qtTranslation.load(QStringLiteral("qtbase_ja"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTranslation);
+
     ClockRandomSource random;
     SteadyClock clock;
-    SilentMedia media;
+    SdlMedia media;
+    // Decoded on the sound thread now, so the first key of a round or drill sounds at once.
+    media.preload("music\\ok.wav");
+    media.preload("music\\miss.wav");
     ScreenNavigator navigator;
     MessageBoxErrorReporter errors;
     GameContext context(random, clock, media, navigator, errors);
 
-    // The screens are registered here as they are built.
-    QLabel placeholder(QStringLiteral("カザミナへのタイピング"));
-    placeholder.setWindowTitle(QStringLiteral("カザミナへのタイピング"));
-    placeholder.show();
+    navigator.registerScreen(Screen::Title, [&] { return new Title(context); });
+    navigator.registerScreen(Screen::Menu, [&] { return new Menu(context); });
+    navigator.registerScreen(Screen::Maingame, [&] { return new Maingame(context); });
+    navigator.registerScreen(Screen::Training, [&] { return new Training(context); });
+    navigator.registerScreen(Screen::Result, [&] { return new result(context); });
+    navigator.registerScreen(Screen::Ranking, [&] { return new ranking(context); });
+
+    navigator.show(Screen::Title);
 
     const int status = app.exec();
     return errors.failed() ? 1 : status;

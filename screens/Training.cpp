@@ -1,0 +1,100 @@
+#include "screens/Training.h"
+
+#include "app/Fonts.h"
+#include "app/GameContext.h"
+#include "app/Navigator.h"
+#include "app/RandomSource.h"
+#include "sound/MediaCommands.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+
+const QString characters =
+    QStringLiteral("abcdefghijklmnopqrstuvwxyz1234567890!?-,.;:ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+
+} // namespace
+
+Training::Training(GameContext& context, QWidget* parent)
+    : ScreenWindow(context, QStringLiteral("カザミナへのタイピング～とれぇにんぐ～"), parent) {
+    setObjectName(QStringLiteral("Training"));
+    // The drill compares characters, never composed text.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+
+    Q = makeLabel(QStringLiteral("Q"), QStringLiteral("A"),
+                  LabelStyle{Fonts::Gothic, 99.75, false, Qt::white, 4380, 1335});
+    Q->hide();
+    countm = makeLabel(QStringLiteral("countm"), QStringLiteral("Get Set"),
+                       LabelStyle{Fonts::Arial, 72, true, QColor(255, 0, 0), 2355, 1860});
+    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("ESCで終了さもないとエンドレス"),
+                       LabelStyle{Fonts::Gothic, 9, true, QColor(255, 255, 0), 0, 0});
+
+    countt = new QTimer(this);
+    countt->setInterval(1000);
+    connect(countt, &QTimer::timeout, this, &Training::countt_Timer);
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &Training::Timer1_Timer);
+
+    moveToStoredPosition();
+    m_countdown = 4;
+    drawCharacter();
+    countt->start();
+}
+
+QString Training::character(int number) {
+    return number >= 1 && number <= CharacterCount ? characters.mid(number - 1, 1) : QString();
+}
+
+void Training::drawCharacter() {
+    m_context.random.reseed();
+    m_number = m_context.random.draw(1, CharacterCount);
+    setCaption(Q, character(m_number));
+}
+
+void Training::countt_Timer() {
+    --m_countdown;
+    setCaption(countm, QString::number(m_countdown));
+    if (m_countdown == 0) {
+        countt->stop();
+        countm->hide();
+        Q->show();
+        Timer1->start();
+    }
+}
+
+void Training::Timer1_Timer() {
+    PollMusic(m_context.media, Music);
+}
+
+void Training::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        // Back to the menu where it stood before the drill: this window stores no position.
+        m_context.navigator.show(Screen::Menu);
+        close();
+        return;
+    }
+    if (m_countdown != 0)
+        return;
+    // One judgement per character the key produced; keys that produce none are not judged.
+    const QString text = event->text();
+    for (const QChar c : text)
+        judge(QString(c));
+}
+
+void Training::judge(const QString& typed) {
+    if (typed == Q->text()) {
+        setLabelColor(Q, Qt::white);
+        drawCharacter();
+        PlayMedia(m_context.media, "music\\ok.wav");
+    } else {
+        setLabelColor(Q, QColor(255, 0, 0));
+        PlayMedia(m_context.media, "music\\miss.wav");
+    }
+}
+
+void Training::unload() {
+    CloseMedia(m_context.media, Music);
+}

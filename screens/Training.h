@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/ScreenWindow.h"
+
+class QKeyEvent;
+class QLabel;
+class QTimer;
+
+// The single-character drill: after a countdown one character at a time, replaced when it is
+// typed exactly, red until then; Escape returns to the menu.
+class Training : public ScreenWindow {
+    Q_OBJECT
+public:
+    static constexpr int CharacterCount = 69;
+    static inline const char* Music = "music\\nocturne.mp3";
+
+    explicit Training(GameContext& context, QWidget* parent = nullptr);
+
+    // The drill's character for number 1 to 69: a-z, 1-9, 0, seven marks, A-Z.
+    static QString character(int number);
+
+    int countdown() const { return m_countdown; }
+
+    QLabel* Q;
+    QLabel* countm;
+    QLabel* Label1;
+    QTimer* countt;
+    QTimer* Timer1;
+
+public slots:
+    void countt_Timer();
+    void Timer1_Timer();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void unload() override;
+
+private:
+    void drawCharacter();
+    void judge(const QString& typed);
+
+    int m_countdown = 4;
+    int m_number = 0;
+};

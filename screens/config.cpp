@@ -1,0 +1,179 @@
+#include "screens/config.h"
+
+#include "app/ErrorReporter.h"
+#include "app/FileError.h"
+#include "app/Fonts.h"
+#include "app/GameContext.h"
+#include "app/Twips.h"
+#include "settings/SettingsFile.h"
+
+#include <QFont>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+#include <QTimer>
+
+namespace {
+
+// Where each group's frame stands: its name, column and row (groups in file-line order).
+struct FramePlace {
+    const char* name;
+    int column;
+    int row;
+};
+
+constexpr std::array<FramePlace, SpellingGroups::GroupCount> framePlaces{{
+    {"Frame4", 0, 0},  // ちゃちゅちょ
+    {"Frame3", 1, 0},  // じゃじゅじょ
+    {"Frame2", 2, 0},  // しゃしゅしょ
+    {"Frame6", 2, 1},  // ゃゅょ
+    {"Frame7", 0, 2},  // つ
+    {"Frame10", 1, 2}, // し
+    {"Frame9", 2, 2},  // じ
+    {"Frame11", 0, 3}, // ん
+    {"Frame5", 0, 1},  // ぁぃぅぇぉ
+    {"Frame8", 1, 1},  // ふ
+}};
+
+constexpr int ShiGroup = 5;
+
+// Layout in pixels.
+constexpr int Margin = 8;
+constexpr int FrameWidth = 250;
+constexpr int FrameHeight = 50;
+constexpr int Gap = 8;
+constexpr int OptionBLeft = 128;
+constexpr int Rows = 4;
+constexpr int ButtonWidth = 240;
+constexpr int ButtonHeight = 28;
+
+} // namespace
+
+config::config(GameContext& context, QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_context(context) {
+    setObjectName(QStringLiteral("config"));
+    setWindowTitle(QStringLiteral("設定"));
+    QFont face(Fonts::Gothic);
+    face.setPointSizeF(9);
+    setFont(face);
+
+    buildFrames();
+
+    const int width = 2 * Margin + 3 * FrameWidth + 2 * Gap;
+    const int buttonTop = Margin + Rows * (FrameHeight + Gap);
+    Command2 = new QPushButton(QStringLiteral("閉じる"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setGeometry((width - ButtonWidth) / 2, buttonTop, ButtonWidth, ButtonHeight);
+    Command2->setDefault(true);
+    connect(Command2, &QPushButton::clicked, this, &config::Command2_Click);
+
+    // Made after the frames, so it lies on top of the し frame's right end.
+    Text1 = new QPlainTextEdit(QStringLiteral("Text1"), this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const QRect shi = m_frames[ShiGroup]->geometry();
+    Text1->setGeometry(shi.right() - 64, shi.top() + 12, 60, shi.height() - 16);
+
+    setFixedSize(width, buttonTop + ButtonHeight + Margin);
+
+    // Command2 comes first in the tab order, so Enter or Space right away closes the dialog.
+    setTabOrder(Command2, m_options[0]);
+    Command2->setFocus();
+
+    move(Twips::toPixels(m_context.state.WindowLeft), Twips::toPixels(m_context.state.WindowTop));
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(10);
+    connect(Timer1, &QTimer::timeout, this, &config::Timer1_Timer);
+
+    load();
+    if (m_loaded)
+        Timer1->start();
+}
+
+void config::buildFrames() {
+    const auto& groups = SpellingGroups::all();
+    for (int g = 0; g < SpellingGroups::GroupCount; ++g) {
+        const FramePlace& place = framePlaces[g];
+        auto* frame = new QGroupBox(QString::fromUtf8(groups[g].caption), this);
+        frame->setObjectName(QString::fromLatin1(place.name));
+        frame->setGeometry(Margin + place.column * (FrameWidth + Gap),
+                           Margin + place.row * (FrameHeight + Gap), FrameWidth, FrameHeight);
+        for (int choice = 0; choice < 2; ++choice) {
+            auto* button = new QRadioButton(groups[g].optionCaption(choice), frame);
+            button->setObjectName(QString::fromLatin1(groups[g].optionNames[choice]));
+            button->adjustSize();
+            button->move(choice == 0 ? 10 : OptionBLeft, FrameHeight - button->height() - 6);
+            m_options[g * 2 + choice] = button;
+        }
+        m_options[g * 2]->setChecked(true);
+        m_frames[g] = frame;
+    }
+}
+
+void config::load() {
+    QStringList lines;
+    try {
+        lines = SettingsFile::readLines();
+    } catch (const FileError& e) {
+        m_context.errors.fatal(e.message());
+        return;
+    }
+    SpellingSelection selection;
+    selection.load(lines);
+    showSelection(selection);
+    Text1->setPlainText(lines.join(QLatin1Char('\n')));
+    m_loaded = true;
+}
+
+void config::showSelection(const SpellingSelection& selection) {
+    for (int option = 1; option <= SpellingGroups::OptionCount; ++option)
+        if (selection.isSelected(option))
+            m_options[option - 1]->setChecked(true);
+}
+
+SpellingSelection config::selection() const {
+    SpellingSelection selection;
+    for (int g = 0; g < SpellingGroups::GroupCount; ++g)
+        selection.setChoice(g, m_options[g * 2 + 1]->isChecked() ? 1 : 0);
+    return selection;
+}
+
+void config::Timer1_Timer() {
+    selection().applyTo(m_context.variants);
+}
+
+void config::Command2_Click() {
+    const SpellingSelection chosen = selection();
+    // Text1 shows what goes into the file; whatever the player typed there is dropped.
+    Text1->setPlainText(
+        chosen.fileText().split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QLatin1Char('\n')));
+    try {
+        SettingsFile::write(chosen);
+    } catch (const FileError& e) {
+        m_context.errors.fatal(e.message());
+        return;
+    }
+    chosen.applyTo(m_context.variants);
+    storePosition();
+    accept();
+}
+
+void config::storePosition() {
+    m_context.state.WindowLeft = Twips::roundHalfEven(Twips::fromPixels(pos().x()));
+    m_context.state.WindowTop = Twips::roundHalfEven(Twips::fromPixels(pos().y()));
+}
+
+void config::keyPressEvent(QKeyEvent* event) {
+    // Only the close button and the close box end the dialog; Escape is not a third way out.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

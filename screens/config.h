@@ -1,0 +1,58 @@
+#pragma once
+
+#include "settings/SpellingGroups.h"
+#include "settings/SpellingSelection.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QGroupBox;
+class QKeyEvent;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+struct GameContext;
+
+// The spelling settings dialog: one frame per kana group with its two spellings. Changes
+// reach the variant table within a tick; the file is written only by the close button.
+class config : public QDialog {
+    Q_OBJECT
+public:
+    explicit config(GameContext& context, QWidget* parent = nullptr);
+
+    // False when the settings file could not be read: the error was reported and the
+    // dialog must not be shown.
+    bool loaded() const { return m_loaded; }
+
+    // The selection the option buttons show now.
+    SpellingSelection selection() const;
+
+    // Option 1..20 in file-line order (ctya, ccha, ..., chu, cfu); the buttons also carry
+    // those names as object names.
+    QRadioButton* option(int number) const { return m_options[number - 1]; }
+    QGroupBox* frame(int group) const { return m_frames[group]; }
+
+    QPushButton* Command2;
+    QPlainTextEdit* Text1;
+    QTimer* Timer1;
+
+public slots:
+    void Timer1_Timer();
+    void Command2_Click();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildFrames();
+    void load();
+    void showSelection(const SpellingSelection& selection);
+    void storePosition();
+
+    GameContext& m_context;
+    std::array<QRadioButton*, SpellingGroups::OptionCount> m_options{};
+    std::array<QGroupBox*, SpellingGroups::GroupCount> m_frames{};
+    bool m_loaded = false;
+};

@@ -1,0 +1,156 @@
+#include "screens/config.h"
+#include "app/GameContext.h"
+#include "settings/SpellingGroups.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TempWorkDir.h"
+#include "tests/widget/NavigationSupport.h"
+
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray allA = QByteArray("1\r0\r").repeated(9) + "1\r\r\n";
+const QByteArray allB = QByteArray("0\r1\r").repeated(9) + "0\r\r\n";
+
+QString checkedOptions(config* dialog) {
+    QStringList names;
+    for (int option = 1; option <= SpellingGroups::OptionCount; ++option)
+        if (dialog->option(option)->isChecked())
+            names << dialog->option(option)->objectName();
+    return names.join(QLatin1Char(' '));
+}
+
+const QString allAOptions = QStringLiteral("ctya czya csya clya ctu csi czi cnn cla chu");
+
+} // namespace
+
+// Every button must stand for its own file line: choosing every right-hand option and
+// closing must write the all-B file and set the table to the B spellings.
+TEST(Config, framesAndOptionsWriteTheirOwnLines) {
+    TempWorkDir dir;
+    TestContext t;
+    Owned<config> dialog(new config(t.context));
+    ASSERT_TRUE(dialog->loaded());
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("設定"));
+    EXPECT_TRUE(dialog->windowFlags() & Qt::Tool);
+    EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMinMaxButtonsHint);
+    EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+    EXPECT_EQ(dialog->Command2->text(), QStringLiteral("閉じる"));
+    EXPECT_TRUE(dialog->Command2->isDefault());
+    EXPECT_EQ(dialog->Timer1->interval(), 10);
+    EXPECT_TRUE(dialog->Timer1->isActive());
+
+    EXPECT_EQ(dialog->findChild<QGroupBox*>("Frame11")->title(), QStringLiteral("ん"));
+    EXPECT_EQ(dialog->findChild<QRadioButton*>("cxa")->text(), QStringLiteral("xa,xi,xu,xe,xo"));
+
+    for (int option = 2; option <= SpellingGroups::OptionCount; option += 2)
+        dialog->option(option)->click();
+    dialog->Command2->click();
+    EXPECT_EQ(dir.readBytes("system/char.aty"), allB);
+    EXPECT_EQ(t.context.variants.get(Kana::Cha), QStringLiteral("cha"));
+    EXPECT_EQ(t.context.variants.get(Kana::SmallO), QStringLiteral("xo"));
+    EXPECT_EQ(t.context.variants.get(Kana::Fu), QStringLiteral("fu"));
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+}
+
+// Opening and closing straight away must leave a file the game wrote byte for byte as it
+// was, and the closed dialog hands its own (moved) position over to the menu.
+TEST(Config, openAndCloseLeavesFileUnchangedAndStoresPosition) {
+    TempWorkDir dir;
+    const QByteArray mixed = "0\r1\r1\r0\r0\r1\r1\r0\r0\r1\r1\r0\r0\r1\r1\r0\r0\r1\r0\r\r\n";
+    dir.writeBytes("system/char.aty", mixed);
+    TestContext t;
+    t.context.state.WindowLeft = 3000;
+    t.context.state.WindowTop = 1500;
+    Owned<config> dialog(new config(t.context));
+    EXPECT_EQ(dialog->pos(), QPoint(200, 100));
+    EXPECT_EQ(checkedOptions(dialog.get()),
+              QStringLiteral("ccha czya csha clya ctsu csi cji cnn cxa cfu"));
+    EXPECT_EQ(dialog->Text1->toPlainText(),
+              QString::fromLatin1(mixed).replace('\r', "\n").chopped(2));
+
+    dialog->show();
+    dialog->move(77, 31);
+    dialog->Text1->setPlainText(QStringLiteral("typed by the player"));
+    // Command2 holds the focus, so Enter closes through it.
+    QTest::keyClick(dialog.get(), Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(dir.readBytes("system/char.aty"), mixed);
+    EXPECT_EQ(t.context.state.WindowLeft, 77 * 15);
+    EXPECT_EQ(t.context.state.WindowTop, 31 * 15);
+    EXPECT_TRUE(t.errors.messages.isEmpty());
+}
+
+// Files that select nothing for a group leave its left option; line 19 other than "1"
+// selects fu; an empty file therefore shows all A and writes the all-A file.
+TEST(Config, emptyFileShowsAllAAndLine19ZeroSelectsFu) {
+    TempWorkDir dir;
+    {
+        dir.writeBytes("system/char.aty", "");
+        TestContext t;
+        Owned<config> dialog(new config(t.context));
+        EXPECT_EQ(checkedOptions(dialog.get()), allAOptions);
+        dialog->Command2->click();
+        EXPECT_EQ(dir.readBytes("system/char.aty"), allA);
+        EXPECT_EQ(t.context.variants.get(Kana::Fu), QStringLiteral("hu"));
+    }
+    {
+        dir.writeBytes("system/char.aty", QByteArray("1\r0\r").repeated(9) + "0\r\r\n");
+        TestContext t;
+        Owned<config> dialog(new config(t.context));
+        EXPECT_TRUE(dialog->option(20)->isChecked());
+        dialog->Timer1_Timer();
+        EXPECT_EQ(t.context.variants.get(Kana::Fu), QStringLiteral("fu"));
+        EXPECT_EQ(t.context.variants.get(Kana::Cha), QStringLiteral("tya"));
+    }
+}
+
+// After a round has been played, a spelling picked and the dialog left by its close box
+// rules later rounds of the run, yet the file and the stored position stay as they were:
+// a new run gets the file's choice back.
+TEST(Config, closeBoxKeepsTheTimersSpellingForLaterRoundsButWritesNothing) {
+    TempWorkDir dir;
+    TestContext t;
+    t.context.roundLoader.load(t.context.variants); // the first round of the run
+    EXPECT_EQ(t.context.variants.get(Kana::N), QStringLiteral("nn"));
+
+    t.context.state.WindowLeft = 450;
+    Owned<config> dialog(new config(t.context));
+    dialog->show();
+    dialog->move(300, 300);
+    dialog->findChild<QRadioButton*>("cn")->click();
+    dialog->Timer1_Timer();
+    EXPECT_EQ(t.context.variants.get(Kana::N), QStringLiteral("n"));
+    // Escape is no third way out.
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->close();
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_EQ(dir.readBytes("system/char.aty"), allA);
+    EXPECT_EQ(t.context.state.WindowLeft, 450);
+
+    t.context.roundLoader.load(t.context.variants); // a later round
+    EXPECT_EQ(t.context.variants.get(Kana::N), QStringLiteral("n"));
+
+    TestContext nextRun;
+    nextRun.context.roundLoader.load(nextRun.context.variants);
+    EXPECT_EQ(nextRun.context.variants.get(Kana::N), QStringLiteral("nn"));
+}
+
+// A missing settings file is reported by name and the dialog is not to be shown.
+TEST(Config, missingFileIsReportedAndDialogNotLoaded) {
+    TempWorkDir dir;
+    QFile::remove(dir.path("system/char.aty"));
+    TestContext t;
+    Owned<config> dialog(new config(t.context));
+    EXPECT_FALSE(dialog->loaded());
+    EXPECT_FALSE(dialog->Timer1->isActive());
+    ASSERT_EQ(t.errors.messages.size(), 1);
+    EXPECT_TRUE(t.errors.messages[0].contains(QStringLiteral("char.aty")));
+}

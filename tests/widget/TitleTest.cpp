@@ -1,0 +1,109 @@
+#include "screens/Title.h"
+#include "app/Navigator.h"
+#include "tests/support/Fakes.h"
+#include "tests/widget/NavigationSupport.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string playTitleMusic = "play \"music\\kanpai.mp3\"";
+
+void tick(QTimer* timer, int times, void (Title::*handler)(), Title* title) {
+    for (int i = 0; i < times && timer->isActive(); ++i)
+        (title->*handler)();
+}
+
+} // namespace
+
+// The two words must be typed out frame by frame and hand over to the prompt, the blink and
+// the music only after the last frame of the second word; an off-by-one in either frame
+// table or a timer left running would show here.
+TEST(Title, animationRunsBothWordsThenStartsPromptBlinkAndMusic) {
+    TestContext t;
+    t.random.pushDraw(3, 1, 5);
+    Owned<Title> title(new Title(t.context));
+    EXPECT_EQ(t.random.reseeds, 1);
+    EXPECT_EQ(title->brink->text(), QStringLiteral("スペースキーを押せ。さすれば道は開かれん"));
+    EXPECT_TRUE(title->T1->isActive());
+    EXPECT_FALSE(title->T2->isActive());
+
+    title->T1_Timer();
+    EXPECT_EQ(title->l1->text(), QStringLiteral("k"));
+    tick(title->T1, 7, &Title::T1_Timer, title.get());
+    EXPECT_EQ(title->l1->text(), QStringLiteral("かざみな"));
+    tick(title->T1, 5, &Title::T1_Timer, title.get());
+    EXPECT_EQ(title->l1->text(), QStringLiteral("カザミナへの"));
+    EXPECT_FALSE(title->T1->isActive());
+    EXPECT_TRUE(title->T2->isActive());
+    EXPECT_TRUE(title->l2->text().isEmpty());
+
+    tick(title->T2, 9, &Title::T2_Timer, title.get());
+    EXPECT_EQ(title->l2->text(), QStringLiteral("たいぴんぐ"));
+    EXPECT_FALSE(title->animationFinished());
+    EXPECT_TRUE(title->brink->isHidden());
+    title->T2_Timer();
+    EXPECT_EQ(title->l2->text(), QStringLiteral("タイピング"));
+    EXPECT_FALSE(title->T2->isActive());
+    EXPECT_TRUE(title->animationFinished());
+    EXPECT_FALSE(title->brink->isHidden());
+    EXPECT_TRUE(title->Timer1->isActive());
+    EXPECT_TRUE(title->Timer2->isActive());
+    EXPECT_TRUE(t.media.commands.empty());
+
+    // Shown for the first half second, then hidden and shown in turn.
+    title->Timer1_Timer();
+    EXPECT_TRUE(title->brink->isHidden());
+    title->Timer1_Timer();
+    EXPECT_FALSE(title->brink->isHidden());
+
+    title->Timer2_Timer();
+    EXPECT_EQ(t.media.count(playTitleMusic), 1);
+    t.media.modes["music\\kanpai.mp3"] = "playing";
+    title->Timer2_Timer();
+    EXPECT_EQ(t.media.count(playTitleMusic), 1);
+}
+
+// Space skips the animation, a second Space (before any music poll) goes on to the menu from
+// where the window stands; no other key does anything, before or after the skip.
+TEST(Title, spaceSkipsThenOpensMenuAndOtherKeysDoNothing) {
+    TestContext t;
+    Owned<Title> title(new Title(t.context));
+    title->T1_Timer();
+    title->T1_Timer();
+
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_A, Qt::Key_Down})
+        QTest::keyClick(title.get(), key);
+    EXPECT_EQ(title->l1->text(), QStringLiteral("か"));
+    EXPECT_FALSE(title->animationFinished());
+
+    QTest::keyClick(title.get(), Qt::Key_Space);
+    EXPECT_TRUE(title->animationFinished());
+    EXPECT_EQ(title->l1->text(), QStringLiteral("カザミナへの"));
+    EXPECT_EQ(title->l2->text(), QStringLiteral("タイピング"));
+    EXPECT_FALSE(title->T1->isActive());
+    EXPECT_FALSE(title->T2->isActive());
+    EXPECT_FALSE(title->brink->isHidden());
+    EXPECT_TRUE(title->Timer1->isActive());
+    EXPECT_TRUE(title->Timer2->isActive());
+
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_A})
+        QTest::keyClick(title.get(), key);
+    EXPECT_TRUE(t.navigator.shown.empty());
+
+    title->show();
+    title->move(123, 45);
+    QTest::keyClick(title.get(), Qt::Key_Space);
+    ASSERT_EQ(t.navigator.shown.size(), 1u);
+    EXPECT_EQ(t.navigator.shown[0], Screen::Menu);
+    EXPECT_EQ(t.context.state.WindowLeft, 123 * 15);
+    EXPECT_EQ(t.context.state.WindowTop, 45 * 15);
+    EXPECT_FALSE(title->isVisible());
+    // The music never started, and the unload closed it all the same.
+    EXPECT_EQ(t.media.count(playTitleMusic), 0);
+    EXPECT_EQ(t.media.count("close \"music\\kanpai.mp3\""), 1);
+}

@@ -1,0 +1,144 @@
+#include "screens/Training.h"
+#include "app/Navigator.h"
+#include "tests/support/Fakes.h"
+#include "tests/widget/NavigationSupport.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string playOk = "play \"music\\ok.wav\"";
+const std::string playMiss = "play \"music\\miss.wav\"";
+
+QColor colourOf(QLabel* label) {
+    return label->palette().color(QPalette::WindowText);
+}
+
+void finishCountdown(Training* training) {
+    for (int i = 0; i < 4; ++i)
+        training->countt_Timer();
+}
+
+void type(Training* training, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+    QApplication::sendEvent(training, &press);
+}
+
+} // namespace
+
+// "Get Set", 3, 2, 1, then the character; keys typed before that are neither judged nor
+// sounded, and the music only starts once the drill runs.
+TEST(Training, countdownIgnoresKeysThenShowsCharacterAndStartsMusic) {
+    TestContext t;
+    t.random.pushDraw(44, 1, 69);
+    Owned<Training> training(new Training(t.context));
+    EXPECT_EQ(training->windowTitle(), QStringLiteral("カザミナへのタイピング～とれぇにんぐ～"));
+    EXPECT_EQ(training->countm->text(), QStringLiteral("Get Set"));
+    EXPECT_EQ(training->Label1->text(), QStringLiteral("ESCで終了さもないとエンドレス"));
+    EXPECT_EQ(training->Q->text(), QStringLiteral("A"));
+    EXPECT_TRUE(training->Q->isHidden());
+    EXPECT_FALSE(training->Timer1->isActive());
+
+    const QStringList counts = {"3", "2", "1"};
+    for (const QString& count : counts) {
+        type(training.get(), QStringLiteral("A"));
+        type(training.get(), QStringLiteral("x"));
+        training->countt_Timer();
+        EXPECT_EQ(training->countm->text(), count);
+        EXPECT_TRUE(training->Q->isHidden());
+    }
+    EXPECT_TRUE(t.media.commands.empty());
+    EXPECT_EQ(training->Q->text(), QStringLiteral("A"));
+
+    training->countt_Timer();
+    EXPECT_EQ(training->countdown(), 0);
+    EXPECT_FALSE(training->countt->isActive());
+    EXPECT_TRUE(training->countm->isHidden());
+    EXPECT_FALSE(training->Q->isHidden());
+    EXPECT_TRUE(training->Timer1->isActive());
+    training->Timer1_Timer();
+    EXPECT_EQ(t.media.count("play \"music\\nocturne.mp3\""), 1);
+}
+
+// Judging is case-exact and character-exact: "a" against "A", Enter, Space and Backspace
+// are misses that keep the character red; the right key turns it white and draws anew.
+// Effects are a play alone, never preceded by a close.
+TEST(Training, caseExactJudgingWithMissesKeepingTheCharacter) {
+    TestContext t;
+    t.random.pushDraw(44, 1, 69); // "A"
+    Owned<Training> training(new Training(t.context));
+    finishCountdown(training.get());
+    t.media.commands.clear();
+
+    QTest::keyClick(training.get(), Qt::Key_A); // no Shift: "a"
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Backspace})
+        QTest::keyClick(training.get(), key);
+    EXPECT_EQ(t.media.count(playMiss), 4);
+    EXPECT_EQ(training->Q->text(), QStringLiteral("A"));
+    EXPECT_EQ(colourOf(training->Q), QColor(255, 0, 0));
+
+    // Keys that produce no character are not judged.
+    QTest::keyClick(training.get(), Qt::Key_Shift);
+    QTest::keyClick(training.get(), Qt::Key_Left);
+    EXPECT_EQ(t.media.commands.size(), 4u);
+
+    const int reseedsBefore = t.random.reseeds;
+    t.random.pushDraw(37, 1, 69); // "!"
+    QTest::keyClick(training.get(), 'A', Qt::ShiftModifier);
+    EXPECT_EQ(training->Q->text(), QStringLiteral("!"));
+    EXPECT_EQ(colourOf(training->Q), QColor(255, 255, 255));
+    EXPECT_EQ(t.random.reseeds, reseedsBefore + 1);
+    EXPECT_EQ(t.media.commands.back(), playOk);
+    EXPECT_EQ(t.media.count("close \"music\\ok.wav\"") + t.media.count("close \"music\\miss.wav\""),
+              0);
+}
+
+// Over a long drill every one of the 69 characters comes up, in table order for the draws
+// 1 to 69, and the extreme draws stay inside the table.
+TEST(Training, everyCharacterComesUpAndTypingItDrawsTheNext) {
+    const QString table =
+        QStringLiteral("abcdefghijklmnopqrstuvwxyz1234567890!?-,.;:ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    TestContext t;
+    t.random.push({0.0f});
+    Owned<Training> training(new Training(t.context));
+    finishCountdown(training.get());
+    EXPECT_EQ(training->Q->text(), QStringLiteral("a"));
+
+    QString seen;
+    for (int n = 2; n <= Training::CharacterCount; ++n) {
+        t.random.pushDraw(n, 1, 69);
+        type(training.get(), training->Q->text());
+        seen += training->Q->text();
+    }
+    EXPECT_EQ(QStringLiteral("a") + seen, table);
+    t.random.push({0.99999994f});
+    type(training.get(), training->Q->text());
+    EXPECT_EQ(training->Q->text(), QStringLiteral("Z"));
+    EXPECT_EQ(t.media.count(playOk), 69);
+    EXPECT_EQ(t.media.count(playMiss), 0);
+}
+
+// Escape leaves at any time, countdown included, for the menu; the training stores no
+// position of its own, so the menu comes back where it stood; the music never started.
+TEST(Training, escapeDuringCountdownReturnsToMenuWithoutStoringPosition) {
+    TestContext t;
+    t.context.state.WindowLeft = 1200;
+    t.context.state.WindowTop = 600;
+    Owned<Training> training(new Training(t.context));
+    EXPECT_EQ(training->pos(), QPoint(80, 40));
+    training->show();
+    training->move(300, 200);
+    training->countt_Timer();
+    QTest::keyClick(training.get(), Qt::Key_Escape);
+    ASSERT_EQ(t.navigator.shown.size(), 1u);
+    EXPECT_EQ(t.navigator.shown[0], Screen::Menu);
+    EXPECT_FALSE(training.get() && training->isVisible());
+    EXPECT_EQ(t.context.state.WindowLeft, 1200);
+    EXPECT_EQ(t.context.state.WindowTop, 600);
+    EXPECT_EQ(t.media.count("play \"music\\nocturne.mp3\""), 0);
+    EXPECT_EQ(t.media.count("close \"music\\nocturne.mp3\""), 1);
+}
