@@ -117,7 +117,8 @@ class Walk:
     # ---- title and menu -------------------------------------------------------------------
 
     def title(self):
-        w = self.d.wait_window(TITLE, timeout=20)
+        # The window opens black; the first letter of the animation follows a moment later.
+        self.d.wait_window(TITLE, 20, lambda w: any(w.labels()))
         self.shot(TITLE, "01-title-animating")
         self.d.key(TITLE, "space")  # skip the animation
         # The prompt blinks: wait for a moment when it is shown.
