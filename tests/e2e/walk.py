@@ -13,6 +13,7 @@ Exit status 0 on success, 1 on a failed check, 77 when the machine cannot run a 
 import argparse
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -107,6 +108,7 @@ class Walk:
         self.folder = folder
         self.shots = []
         self.notes = []
+        self.round_no = 0
 
     def system(self, name):
         return os.path.join(self.folder, "system", name)
@@ -504,6 +506,7 @@ def main():
         print("Last seen:\n" + desk.last_seen)
         print("Screen: " + desk.screenshot_all("failure"))
         print("Game output: " + os.path.join(args.artifacts, "game.log"))
+        print("Installation and player's folder: " + scratch)
         return 1
     finally:
         desk.stop()
@@ -511,6 +514,7 @@ def main():
             for note in walk.notes:
                 print(note)
     print(f"walk passed in {time.monotonic() - started:.0f} s; screenshots in {args.artifacts}")
+    shutil.rmtree(scratch, ignore_errors=True)  # kept after a failure, for a look at the files
     return 0
 
 
