@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     fonts-ipafont-gothic fonts-dejavu-core
     lame
-    xvfb xauth xdotool imagemagick at-spi2-core python3-pyatspi dbus-x11
+    xvfb xauth xdotool imagemagick at-spi2-core python3-pyatspi dbus-x11 x11-utils
 )
 
 missing=()
