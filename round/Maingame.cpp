@@ -90,6 +90,9 @@ void Maingame::buildControls() {
                     {Fonts::Gothic, 14.25, true, Qt::white, 2445, 780});
     mon->hide();
     Q = makeLabel(QStringLiteral("Q"), QString(), {Fonts::Gothic, 12, true, Qt::white, 2445, 1365});
+    // The labels' texts are their accessible names; the descriptions say what each one is.
+    mon->setAccessibleDescription(QStringLiteral("フレーズ"));
+    Q->setAccessibleDescription(QStringLiteral("ローマ字"));
     Q->hide();
     combon = makeLabel(QStringLiteral("combon"), m_judge.comboCaption(),
                        {Fonts::Vineta, 14.25, true, Yellow, 1485, 4080});
@@ -105,11 +108,14 @@ void Maingame::buildControls() {
     Shape1 = new ShapeWidget(ShapeWidget::Kind::RoundedRectangle, QColor(0, 255, 255), 3458, 4665,
                              3810, 585, this);
     Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setAccessibleName(QStringLiteral("TIME"));
     ShapeWidget** lamps[] = {&T1, &T2, &T3, &T4, &T5};
     for (int i = 0; i < RoundJudge::LampCount; ++i) {
         *lamps[i] = new ShapeWidget(ShapeWidget::Kind::Circle, DarkBlue, 3473 + 750 * i, 4680, 795,
                                     570, this);
         (*lamps[i])->setObjectName(QStringLiteral("T%1").arg(i + 1));
+        // Hidden lamps drop out of the accessibility tree, so the lamps left can be counted.
+        (*lamps[i])->setAccessibleName(QStringLiteral("時間ランプ"));
     }
 
     Lv = makeLabel(QStringLiteral("Lv"), QStringLiteral("LEVEL：1"),

@@ -18,6 +18,8 @@
 namespace {
 
 const QColor highlightRed(255, 0, 0);
+// The highlight is only a colour on screen; screen readers hear this instead.
+const QString selectedDescription = QStringLiteral("選択中");
 
 LabelStyle entryStyle(int left, int top) {
     return LabelStyle{Fonts::Gothic, 48, false, Menu::buttonFace(), left, top};
@@ -57,6 +59,7 @@ Menu::Menu(GameContext& context, QWidget* parent)
         state.MenuShown = true;
         state.MenuSelection = 1;
         setLabelColor(tre, highlightRed);
+        tre->setAccessibleDescription(selectedDescription);
         setCaption(setu, description(1));
     }
 }
@@ -93,8 +96,10 @@ void Menu::paintHighlight() {
 }
 
 void Menu::paint(int selection) {
-    for (int s = 1; s <= EntryCount; ++s)
+    for (int s = 1; s <= EntryCount; ++s) {
         setLabelColor(entry(s), s == selection ? highlightRed : buttonFace());
+        entry(s)->setAccessibleDescription(s == selection ? selectedDescription : QString());
+    }
     setCaption(setu, description(selection));
 }
 

@@ -74,6 +74,7 @@ config::config(GameContext& context, QWidget* parent)
     // Made after the frames, so it lies on top of the し frame's right end.
     Text1 = new QPlainTextEdit(QStringLiteral("Text1"), this);
     Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setAccessibleName(QStringLiteral("設定ファイル"));
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     const QRect shi = m_frames[ShiGroup]->geometry();

@@ -39,6 +39,7 @@ rankInput::rankInput(GameContext& context, QWidget* parent) : QDialog(parent), m
     // Names are typed in Japanese: the box takes the input method's composed text.
     inp->setAttribute(Qt::WA_InputMethodEnabled, true);
     inp->installEventFilter(this);
+    Label2->setBuddy(inp); // screen readers name the box after its prompt, 名前
 
     Command1 = new QPushButton(QStringLiteral("登録"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
