@@ -42,13 +42,14 @@ bool SoundDecoder::decode(const std::string& file, std::vector<std::uint8_t>& pc
         return false;
 
     if (isWav(data, size)) {
-        SDL_AudioSpec spec;
+        SDL_AudioSpec wavFormat;
         Uint8* samples = nullptr;
         Uint32 length = 0;
         SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
-        if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &samples, &length))
+        if (!rw || !SDL_LoadWAV_RW(rw, 1, &wavFormat, &samples, &length))
             return false;
-        const bool ok = convert(spec.format, spec.channels, spec.freq, samples, length, pcm);
+        const bool ok =
+            convert(wavFormat.format, wavFormat.channels, wavFormat.freq, samples, length, pcm);
         SDL_FreeWAV(samples);
         return ok;
     }
