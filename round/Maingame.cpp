@@ -208,8 +208,12 @@ void Maingame::rmize_Timer() {
 
 void Maingame::keyPressEvent(QKeyEvent* event) {
     const QString text = event->text();
-    if (text.isEmpty()) {
-        event->ignore(); // Shift, Ctrl, arrows and the like type nothing
+    // Shift, Ctrl, arrows and the like type nothing. X11 also hands Delete a DEL character and
+    // Alt+letter the bare letter, though neither types anything on Windows: they must not cost
+    // points or break the combo here either.
+    if (text.isEmpty() || event->key() == Qt::Key_Delete ||
+        event->modifiers().testFlag(Qt::AltModifier)) {
+        event->ignore();
         return;
     }
     for (qsizetype i = 0; i < text.size(); ++i) {

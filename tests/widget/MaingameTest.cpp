@@ -110,6 +110,12 @@ TEST_F(MaingameTest, typingAWholePhraseUpdatesTheLabels) {
     EXPECT_EQ(control("Q")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_TRUE(w.isVisible()); // Esc does not leave the round
 
+    // X11 gives Delete the text DEL and Alt+e the letter e; neither is typing.
+    QTest::sendKeyEvent(QTest::Click, &w, Qt::Key_Delete, QStringLiteral("\x7f"), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Click, &w, Qt::Key_E, QStringLiteral("e"), Qt::AltModifier);
+    EXPECT_EQ(text("score"), QStringLiteral("SCORE：%1").arg(keys * 20 + 100 - 20));
+    EXPECT_EQ(text("Q"), "ego");
+
     w.Timer1_Timer();
     EXPECT_EQ(t.media.commands.back(), "play \"music\\entertainer.mp3\"");
 }
