@@ -128,7 +128,11 @@ void config::load() {
     SpellingSelection selection;
     selection.load(lines);
     showSelection(selection);
-    Text1->setPlainText(lines.join(QLatin1Char('\n')));
+    // The file's text as read: every line, the last one included, ends in a line break.
+    QString text;
+    for (const QString& line : lines)
+        text += line + QLatin1Char('\n');
+    Text1->setPlainText(text);
     m_loaded = true;
 }
 
