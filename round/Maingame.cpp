@@ -8,6 +8,7 @@
 #include "app/Navigator.h"
 #include "app/RandomSource.h"
 #include "app/Twips.h"
+#include "app/TypedText.h"
 #include "round/ShapeWidget.h"
 #include "sound/MediaCommands.h"
 
@@ -207,12 +208,8 @@ void Maingame::rmize_Timer() {
 }
 
 void Maingame::keyPressEvent(QKeyEvent* event) {
-    const QString text = event->text();
-    // Shift, Ctrl, arrows and the like type nothing. X11 also hands Delete a DEL character and
-    // Alt+letter the bare letter, though neither types anything on Windows: they must not cost
-    // points or break the combo here either.
-    if (text.isEmpty() || event->key() == Qt::Key_Delete ||
-        event->modifiers().testFlag(Qt::AltModifier)) {
+    const QString text = TypedText::of(event);
+    if (text.isEmpty()) {
         event->ignore();
         return;
     }

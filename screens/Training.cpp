@@ -79,7 +79,7 @@ void Training::keyPressEvent(QKeyEvent* event) {
     if (m_countdown != 0)
         return;
     // One judgement per character the key produced; keys that produce none are not judged.
-    const QString text = event->text();
+    const QString text = TypedText::of(event);
     for (const QChar c : text)
         judge(QString(c));
 }

@@ -81,9 +81,15 @@ TEST(Training, caseExactJudgingWithMissesKeepingTheCharacter) {
     EXPECT_EQ(training->Q->text(), QStringLiteral("A"));
     EXPECT_EQ(colourOf(training->Q), QColor(255, 0, 0));
 
-    // Keys that produce no character are not judged.
+    // Keys that produce no character are not judged; nor are Delete and Alt+letter, which
+    // X11 hands a DEL and the bare letter.
     QTest::keyClick(training.get(), Qt::Key_Shift);
     QTest::keyClick(training.get(), Qt::Key_Left);
+    QTest::sendKeyEvent(QTest::Click, training.get(), Qt::Key_Delete, QStringLiteral("\x7f"),
+                        Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Click, training.get(), Qt::Key_A, QStringLiteral("A"),
+                        Qt::AltModifier);
+    EXPECT_EQ(training->Q->text(), QStringLiteral("A"));
     EXPECT_EQ(t.media.commands.size(), 4u);
 
     const int reseedsBefore = t.random.reseeds;
