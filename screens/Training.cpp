@@ -4,6 +4,7 @@
 #include "app/GameContext.h"
 #include "app/Navigator.h"
 #include "app/RandomSource.h"
+#include "app/TypedText.h"
 #include "sound/MediaCommands.h"
 
 #include <QKeyEvent>
