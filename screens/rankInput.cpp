@@ -15,6 +15,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <limits>
+
+namespace {
+QString oneLine(QString text) {
+    text.remove(QLatin1Char('\r'));
+    text.remove(QLatin1Char('\n'));
+    return text;
+}
+} // namespace
+
 rankInput::rankInput(GameContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
     setWindowTitle(QStringLiteral("ランキング入り!"));
     setFixedSize(Twips::toPixels(6570), Twips::toPixels(1485));
@@ -38,6 +48,17 @@ rankInput::rankInput(GameContext& context, QWidget* parent) : QDialog(parent), m
                      Twips::toPixels(420));
     // Names are typed in Japanese: the box takes the input method's composed text.
     inp->setAttribute(Qt::WA_InputMethodEnabled, true);
+    // A name may be as long as the player likes (the box's own default stops at 32767).
+    inp->setMaxLength(std::numeric_limits<int>::max());
+    // A pasted name can bring line breaks along, and a CR written into the name file would
+    // push every name below it one place away from its score: the box keeps one line.
+    connect(inp, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+            return;
+        const qsizetype cursor = oneLine(text.left(inp->cursorPosition())).size();
+        inp->setText(oneLine(text));
+        inp->setCursorPosition(static_cast<int>(cursor));
+    });
     inp->installEventFilter(this);
     Label2->setBuddy(inp); // screen readers name the box after its prompt, 名前
 

@@ -5,7 +5,9 @@
 #include "tests/support/Fakes.h"
 #include "tests/support/TempWorkDir.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -188,8 +190,10 @@ TEST(ResultScreen, closingNameEntryThroughItsFrameWritesNothingAndOpensTheMenu) 
     EXPECT_TRUE(screen.isNull());
 }
 
-// The preset name is stored when the player just confirms, and an emptied box stores an empty
-// line; a table with missing lines gets its vacancies filled, not an error.
+// The preset name is stored when the player just confirms, an emptied box stores an empty
+// line, and a pasted name is stored whole but on one line; a table with missing lines gets its
+// vacancies filled, not an error. Catches names cut at the box's default length and line breaks
+// that push the names below out of step with their scores.
 TEST(ResultScreen, nameEntryStoresThePresetOrAnEmptyNameAndFillsAShortTable) {
     TempWorkDir dir;
     TestContext t;
@@ -218,6 +222,27 @@ TEST(ResultScreen, nameEntryStoresThePresetOrAnEmptyNameAndFillsAShortTable) {
     EXPECT_EQ(dir.readBytes("system/Hiscore.aty"), "300\r\n250\r\n200\r\n\r\n\r\n\r\n");
     EXPECT_EQ(dir.readBytes("system/Hiscorep.aty"), "A\r\n\r\n\r\n\r\n\r\n\r\n");
     EXPECT_TRUE(t.errors.messages.isEmpty());
+
+    // Pasted text: its line breaks dropped, its length kept past 32767.
+    dir.writeBytes("system/Hiscore.aty", DefaultScores);
+    dir.writeBytes("system/Hiscorep.aty", DefaultNames);
+    t.context.state.FinalScore = 4500;
+    const QString longName = QString(40000, QLatin1Char('x'));
+    {
+        rankInput entry(t.context);
+        entry.inp->clear();
+        for (const QString& paste : {QStringLiteral("山田\r\n\r太郎\n"), longName}) {
+            QGuiApplication::clipboard()->setText(paste);
+            QTest::keyClick(entry.inp, Qt::Key_V, Qt::ControlModifier);
+        }
+        QTest::keyClick(entry.inp, Qt::Key_Return);
+    }
+    EXPECT_EQ(t.context.state.NewRank, 2);
+    const QList<QByteArray> names = dir.readBytes("system/Hiscorep.aty").split('\n');
+    ASSERT_EQ(names.size(), 7);
+    EXPECT_EQ(names[1].size(), longName.size() + QByteArray("山田太郎\r").size());
+    EXPECT_TRUE(names[1].startsWith("山田太郎xxx") && names[1].endsWith("xxx\r"));
+    EXPECT_EQ(names.mid(2), (QList<QByteArray>{"二郎\r", "三郎\r", "四郎\r", "\r", ""}));
 }
 
 // A damaged score line stops the game with one message naming the file and the line, and no
