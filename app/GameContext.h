@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ProgramState.h"
+#include "settings/GameOptions.h"
 #include "settings/RoundStartLoader.h"
 #include "settings/VariantTable.h"
 
@@ -19,6 +20,7 @@ struct GameContext {
 
     ProgramState state;
     VariantTable variants;
+    GameOptions options;
     RoundStartLoader roundLoader; // its line count lives for the whole run
 
     RandomSource& random;
