@@ -239,11 +239,26 @@ const PhraseRow& PhraseCatalogue::row(int number) {
     return rows[static_cast<std::size_t>(number - 1)];
 }
 
-QString PhraseCatalogue::romaji(int number, const VariantTable& table) {
-    const PhraseRow& r = row(number);
+static const std::vector<RomajiPiece>& chosenPieces(int number, const VariantTable& table) {
+    const PhraseRow& r = PhraseCatalogue::row(number);
     if (!r.romajiOtherwise.empty() && table.get(Kana::Cha) != QLatin1String("tya"))
-        return join(r.romajiOtherwise, table);
-    return join(r.romaji, table);
+        return r.romajiOtherwise;
+    return r.romaji;
+}
+
+QString PhraseCatalogue::romaji(int number, const VariantTable& table) {
+    return join(chosenPieces(number, table), table);
+}
+
+PhrasePieces PhraseCatalogue::pieces(int number, const VariantTable& table) {
+    PhrasePieces out;
+    for (const RomajiPiece& piece : chosenPieces(number, table)) {
+        if (const auto* fixed = std::get_if<const char*>(&piece))
+            out.push_back({QString::fromUtf8(*fixed), std::nullopt});
+        else
+            out.push_back({QString(), std::get<Kana>(piece)});
+    }
+    return out;
 }
 
 Phrase PhraseCatalogue::draw(RandomSource& random, const VariantTable& table) {
@@ -253,5 +268,6 @@ Phrase PhraseCatalogue::draw(RandomSource& random, const VariantTable& table) {
         number = Size - 1; // r * 100 rounded up in single precision
     if (number <= 0)
         number = Size; // a draw of 0 stands for phrase 100
-    return {number, QString::fromUtf8(row(number).text), romaji(number, table)};
+    return {number, QString::fromUtf8(row(number).text), romaji(number, table),
+            pieces(number, table)};
 }

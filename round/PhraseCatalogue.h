@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -19,11 +20,20 @@ struct PhraseRow {
     std::vector<RomajiPiece> romajiOtherwise; // row 69 only: used unless ちゃ is "tya"
 };
 
-// A phrase drawn for the round: its number, Japanese text and romaji to type.
+// One piece of a drawn phrase: fixed romaji, or a variable kana that the table spells.
+struct PhrasePiece {
+    QString fixed;
+    std::optional<Kana> kana;
+};
+using PhrasePieces = std::vector<PhrasePiece>;
+
+// A phrase drawn for the round: its number, Japanese text and romaji to type, and the pieces
+// the romaji was joined from (for judges that know other spellings of the variable kana).
 struct Phrase {
     int number = 0;
     QString text;
     QString romaji;
+    PhrasePieces pieces;
 };
 
 // The 100 built-in gag phrases and the romaji builder.
@@ -34,6 +44,8 @@ public:
     static const PhraseRow& row(int number); // 1..100
     // Joins the row's pieces with the table's current spellings (unset entries vanish).
     static QString romaji(int number, const VariantTable& table);
+    // The pieces that romaji() joins, with row 69's choice already made.
+    static PhrasePieces pieces(int number, const VariantTable& table);
     // Reseeds, draws floor(r * 100) with 0 standing for 100, and builds that phrase.
     static Phrase draw(RandomSource& random, const VariantTable& table);
 };
