@@ -3,8 +3,14 @@
 #include "app/FileError.h"
 #include "app/TextFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -32,14 +38,42 @@ GameOptions OptionsFile::load() {
 
 void OptionsFile::save(const GameOptions& options) {
     const QString path = TextFile::hostPath(Path);
-    if (QFileInfo(path).size() > MaxBytes)
-        throw FileError(QStringLiteral("ファイル「%1」が大きすぎるため書き込めません。").arg(Path));
-    // QSettings keeps whatever else the file holds and replaces it through a temporary file,
-    // so a failed write leaves the old file as it was.
-    QSettings file(path, QSettings::IniFormat);
-    file.setAtomicSyncRequired(true);
-    file.setValue(AcceptBothSpellingsKey, onOff(options.acceptBothSpellings));
-    file.sync();
-    if (file.status() != QSettings::NoError)
-        throw FileError(QStringLiteral("ファイル「%1」に書き込めません。").arg(Path));
+    const QFileInfo info(path);
+    const auto fail = [](const QString& why) {
+        return FileError(QStringLiteral("ファイル「%1」に書き込めません（%2）。").arg(Path, why));
+    };
+    if (info.size() > MaxBytes)
+        throw fail(QStringLiteral("大きすぎます"));
+
+    // The new content is made in a copy beside the file, by QSettings so that the file's
+    // other keys stay, and only a copy that was written without error replaces the file.
+    QTemporaryFile copy(info.absolutePath() + QStringLiteral("/options.ini.XXXXXX"));
+    copy.setAutoRemove(false);
+    if (!copy.open())
+        throw fail(copy.errorString());
+    const QString copyPath = copy.fileName();
+    const auto discard = [&](const QString& why) {
+        QFile::remove(copyPath);
+        return fail(why);
+    };
+    if (info.isFile()) {
+        QFile old(path);
+        if (!old.open(QIODevice::ReadOnly))
+            throw discard(old.errorString());
+        if (copy.write(old.readAll()) != info.size() || !copy.flush())
+            throw discard(copy.errorString());
+    }
+    copy.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    copy.close();
+    {
+        QSettings file(copyPath, QSettings::IniFormat);
+        file.setValue(AcceptBothSpellingsKey, onOff(options.acceptBothSpellings));
+        file.sync();
+        if (file.status() != QSettings::NoError)
+            throw discard(file.status() == QSettings::FormatError
+                              ? QStringLiteral("形式が正しくありません")
+                              : QStringLiteral("書き込みに失敗しました"));
+    }
+    if (std::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(path).constData()))
+        throw discard(QString::fromLocal8Bit(std::strerror(errno)));
 }
