@@ -129,6 +129,11 @@ TEST(RoundJudgeEitherSpelling, theRomajiLineFollowsThePlayersSpelling) {
     r.type(QStringLiteral("u"));
     EXPECT_FALSE(r.judge.romajiRed());
     EXPECT_EQ(r.judge.romaji(), QStringLiteral("ukoutuusyouzyouyaku"));
+    r.type(QStringLiteral("ukout"));
+    EXPECT_EQ(r.judge.romaji(), QStringLiteral("uusyouzyouyaku"));
+    r.type(QStringLiteral("s")); // tsu: the s is the player's, the guide still wants the u
+    EXPECT_EQ(r.judge.romaji(), QStringLiteral("uusyouzyouyaku"));
+    EXPECT_EQ(r.judge.target(), QStringLiteral("u"));
 }
 
 // With the option off the judge must be today's, key for key, even for a judge that had it on

@@ -49,9 +49,11 @@ TEST(EitherSpellingDialog, theCheckBoxSitsBelowAndNothingElseMoves) {
     EXPECT_EQ(dialog->findChild<QGroupBox*>("Frame9")->geometry(), QRect(524, 124, 250, 50));
     EXPECT_EQ(dialog->Text1->geometry(), QRect(451, 136, 60, 34));
 
-    EXPECT_GE(box->y(), dialog->Command2->geometry().bottom() + 1);
+    // One gap below the button, one margin below the box: just enough, no more.
+    EXPECT_EQ(box->geometry().topLeft(), QPoint(8, 276));
+    EXPECT_EQ(box->size(), box->sizeHint());
     EXPECT_LE(box->geometry().right(), dialog->width());
-    EXPECT_EQ(dialog->height(), box->geometry().bottom() + 1 + 8);
+    EXPECT_EQ(dialog->height(), 276 + box->sizeHint().height() + 8);
     EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
 }
 
