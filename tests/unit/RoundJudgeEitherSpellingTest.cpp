@@ -3,6 +3,7 @@
 #include "round/RoundJudge.h"
 #include "settings/SpellingGroups.h"
 #include "tests/support/Fakes.h"
+#include "tests/support/Spellings.h"
 
 #include <gtest/gtest.h>
 
@@ -41,33 +42,10 @@ struct Round {
     RoundJudge judge{state, variants, random, media};
 };
 
-// The phrase's keys with every group on spelling `choiceOf(g)`; ん as a lone "n" only where no
-// vowel, y or n follows, and a closing ん as chosen (A: "nn").
+// Phrase `number` drawn under spelling A, typed with group g on spelling choiceOf(g).
 QString keysFor(int number, int (*choiceOf)(int)) {
-    VariantTable typing;
-    for (int g = 0; g < SpellingGroups::GroupCount; ++g)
-        SpellingGroups::all()[g].applyTo(typing, choiceOf(g));
-    VariantTable chosenA;
-    for (const auto& group : SpellingGroups::all())
-        group.applyTo(chosenA, 0);
-    const PhrasePieces pieces = PhraseCatalogue::pieces(number, chosenA);
-    QString keys;
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        if (!pieces[i].kana) {
-            keys += pieces[i].fixed;
-            continue;
-        }
-        QString spelling = typing.get(*pieces[i].kana);
-        if (*pieces[i].kana == Kana::N) {
-            QString after;
-            for (std::size_t j = i + 1; j < pieces.size(); ++j)
-                after += pieces[j].kana ? typing.get(*pieces[j].kana) : pieces[j].fixed;
-            if (after.isEmpty() || QStringLiteral("aiueoyn").contains(after.front()))
-                spelling = QStringLiteral("nn");
-        }
-        keys += spelling;
-    }
-    return keys;
+    const VariantTable chosenA = spellingTable([](int) { return 0; });
+    return spellPhrase(PhraseCatalogue::pieces(number, chosenA), spellingTable(choiceOf), chosenA);
 }
 
 int allB(int) {

@@ -2,52 +2,16 @@
 #include "round/PhraseCatalogue.h"
 #include "settings/SpellingGroups.h"
 #include "settings/VariantTable.h"
+#include "tests/support/Spellings.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
 
-// The table with group g on spelling choiceOf(g) (0 = A, 1 = B).
-VariantTable tableOf(const std::function<int(int)>& choiceOf) {
-    VariantTable table;
-    for (int g = 0; g < SpellingGroups::GroupCount; ++g)
-        SpellingGroups::all()[g].applyTo(table, choiceOf(g));
-    return table;
-}
-
-const VariantTable allA = tableOf([](int) { return 0; });
-const VariantTable allB = tableOf([](int) { return 1; });
-const VariantTable evenA = tableOf([](int g) { return g % 2; });
-const VariantTable evenB = tableOf([](int g) { return 1 - g % 2; });
-
-bool clashesWithN(QChar c) {
-    return QStringLiteral("aiueoyn").contains(c);
-}
-
-// What a player who spells every kana as `typing` says types for the phrase drawn under
-// `chosen`. ん as a lone "n" is kept away from a following vowel, y or n (it would read as
-// another kana there), and a closing ん takes the chosen spelling's length.
-QString spell(const PhrasePieces& pieces, const VariantTable& typing, const VariantTable& chosen) {
-    std::vector<QString> parts;
-    for (const PhrasePiece& piece : pieces)
-        parts.push_back(piece.kana ? typing.get(*piece.kana) : piece.fixed);
-    QString text;
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        if (pieces[i].kana == Kana::N) {
-            QString after;
-            for (std::size_t j = i + 1; j < parts.size(); ++j)
-                after += parts[j];
-            if (after.isEmpty())
-                parts[i] = chosen.get(Kana::N);
-            else if (parts[i] == QLatin1String("n") && clashesWithN(after.front()))
-                parts[i] = QStringLiteral("nn");
-        }
-        text += parts[i];
-    }
-    return text;
-}
+const VariantTable allA = spellingTable([](int) { return 0; });
+const VariantTable allB = spellingTable([](int) { return 1; });
+const VariantTable evenA = spellingTable([](int g) { return g % 2; });
+const VariantTable evenB = spellingTable([](int g) { return 1 - g % 2; });
 
 // Feeds keys; returns the index of the first key judged wrong, or -1.
 qsizetype firstWrong(SpellingMatcher& matcher, const QString& keys) {
@@ -80,7 +44,7 @@ TEST(SpellingMatcher, everyPhraseTakesEitherSpellingAndAnyMixUnderEitherChoice) 
         for (const auto& [typingName, typing] : tables) {
             for (int n = 1; n <= PhraseCatalogue::Size; ++n) {
                 const PhrasePieces pieces = PhraseCatalogue::pieces(n, *chosen);
-                const QString keys = spell(pieces, *typing, *chosen);
+                const QString keys = spellPhrase(pieces, *typing, *chosen);
                 SCOPED_TRACE(QStringLiteral("row %1, chosen %2, typed %3: %4")
                                  .arg(n)
                                  .arg(chosenName, typingName, keys)
@@ -162,7 +126,7 @@ TEST(SpellingMatcher, withTheOptionOffOnlyTheChosenSpellingIsRight) {
             EXPECT_EQ(firstWrong(own, romaji), -1);
             EXPECT_TRUE(own.complete());
 
-            const QString keys = spell(pieces, *other, *chosen);
+            const QString keys = spellPhrase(pieces, *other, *chosen);
             qsizetype split = 0;
             while (split < keys.size() && split < romaji.size() && keys[split] == romaji[split])
                 ++split;
