@@ -10,6 +10,7 @@
 #include "screens/Training.h"
 #include "screens/ranking.h"
 #include "screens/result.h"
+#include "settings/OptionsFile.h"
 #include "sound/SdlMedia.h"
 
 #include <QApplication>
@@ -51,6 +52,7 @@ int main(int argc, char* argv[]) {
     MessageBoxErrorReporter errors;
     ScreenNavigator navigator(errors);
     GameContext context(random, clock, media, navigator, errors);
+    context.options = OptionsFile::load();
 
     navigator.registerScreen(Screen::Title, [&] { return new Title(context); });
     navigator.registerScreen(Screen::Menu, [&] { return new Menu(context); });

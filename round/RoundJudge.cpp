@@ -34,6 +34,10 @@ void RoundJudge::MonSel() {
     m_mon = phrase.text;
     m_q = phrase.romaji;
     ++m_phraseSerial;
+    if (m_acceptBoth)
+        m_matcher.emplace(phrase.pieces, m_variants, true);
+    else
+        m_matcher.reset();
 }
 
 void RoundJudge::takeTarget() {
@@ -55,6 +59,14 @@ void RoundJudge::keyPress(const QString& character) {
 }
 
 void RoundJudge::hitc() {
+    if (m_matcher) {
+        // Either spelling: the key is right when it goes on along any way of the phrase.
+        if (m_matcher->feed(m_typed))
+            correctKey();
+        else
+            wrongKey();
+        return;
+    }
     // Exact comparison: case matters and blanks, Esc, Enter and Backspace are characters too.
     if (m_target == m_typed)
         correctKey();
@@ -63,7 +75,8 @@ void RoundJudge::hitc() {
 }
 
 void RoundJudge::correctKey() {
-    m_q = RemoveString(m_q, 0, QStringLiteral("1"));
+    // With either spelling accepted, Q shows the rest in the spelling the player follows.
+    m_q = m_matcher ? m_matcher->rest() : RemoveString(m_q, 0, QStringLiteral("1"));
     m_gameScore += 10;
     ++m_state.Combo;
     // Close first, so every key starts the effect from its beginning.

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "round/SpellingMatcher.h"
+
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class MediaInterface;
@@ -35,6 +38,8 @@ public:
     // The two reset steps of the window's load, in the order the load runs them.
     void resetResults();
     void resetRound();
+    // Judge every variable kana by both spellings of its group, from the next phrase drawn.
+    void setAcceptBothSpellings(bool on) { m_acceptBoth = on; }
     // Draws the next phrase into mon/Q; the caller re-centres the labels.
     void MonSel();
     // target becomes the first character of Q.
@@ -101,6 +106,9 @@ private:
     int m_endCount = 3;
     int m_intervalMs = FirstInterval;
     bool m_ended = false;
+    bool m_acceptBoth = false;
+    // Follows the phrase on show while both spellings are accepted; empty otherwise.
+    std::optional<SpellingMatcher> m_matcher;
 
     int m_phraseNumber = 0;
     int m_phraseSerial = 0;

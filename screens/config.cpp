@@ -5,8 +5,10 @@
 #include "app/Fonts.h"
 #include "app/GameContext.h"
 #include "app/Twips.h"
+#include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
 
+#include <QCheckBox>
 #include <QFont>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -80,7 +82,14 @@ config::config(GameContext& context, QWidget* parent)
     const QRect shi = m_frames[ShiGroup]->geometry();
     Text1->setGeometry(shi.right() - 64, shi.top() + 12, 60, shi.height() - 16);
 
-    setFixedSize(width, buttonTop + ButtonHeight + Margin);
+    // The dialog grows at the bottom just enough for the check box; nothing above it moves.
+    Check1 = new QCheckBox(QStringLiteral("どちらの綴りでも正解にする"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->adjustSize();
+    const int checkTop = buttonTop + ButtonHeight + Gap;
+    Check1->move(Margin, checkTop);
+
+    setFixedSize(width, checkTop + Check1->height() + Margin);
 
     // Command2 comes first in the tab order, so Enter or Space right away closes the dialog.
     setTabOrder(Command2, m_options[0]);
@@ -128,6 +137,7 @@ void config::load() {
     SpellingSelection selection;
     selection.load(lines);
     showSelection(selection);
+    Check1->setChecked(OptionsFile::load().acceptBothSpellings);
     // The file's text as read: every line, the last one included, ends in a line break.
     QString text;
     for (const QString& line : lines)
@@ -151,20 +161,25 @@ SpellingSelection config::selection() const {
 
 void config::Timer1_Timer() {
     selection().applyTo(m_context.variants);
+    m_context.options.acceptBothSpellings = Check1->isChecked();
 }
 
 void config::Command2_Click() {
     const SpellingSelection chosen = selection();
+    GameOptions options = m_context.options;
+    options.acceptBothSpellings = Check1->isChecked();
     // Text1 shows what goes into the file; whatever the player typed there is dropped.
     Text1->setPlainText(
         chosen.fileText().split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QLatin1Char('\n')));
     try {
         SettingsFile::write(chosen);
+        OptionsFile::save(options);
     } catch (const FileError& e) {
         m_context.errors.fatal(e.message());
         return;
     }
     chosen.applyTo(m_context.variants);
+    m_context.options = options;
     storePosition();
     accept();
 }

@@ -7,6 +7,7 @@
 
 #include <array>
 
+class QCheckBox;
 class QGroupBox;
 class QKeyEvent;
 class QPlainTextEdit;
@@ -35,6 +36,8 @@ public:
     QGroupBox* frame(int group) const { return m_frames[group]; }
 
     QPushButton* Command2;
+    // Below the frames and the close button: accept both spellings of every group.
+    QCheckBox* Check1;
     QPlainTextEdit* Text1;
     QTimer* Timer1;
 

@@ -1,0 +1,70 @@
+#include "settings/OptionsFile.h"
+#include "app/FileError.h"
+#include "tests/support/TempWorkDir.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool loadsOn(const TempWorkDir& dir, const QByteArray& bytes) {
+    dir.writeBytes(QStringLiteral("system/options.ini"), bytes);
+    return OptionsFile::load().acceptBothSpellings;
+}
+
+} // namespace
+
+// Only an explicit "true" turns the option on. A missing file, one that is not a file, an
+// unknown value, a damaged or oversized file all mean off, and none of them is an error: the
+// game as it always was must never be lost to a bad options file.
+TEST(OptionsFile, onlyAnExplicitTrueTurnsTheOptionOn) {
+    TempWorkDir dir;
+    EXPECT_FALSE(QFile::exists(dir.path("system/options.ini"))); // none shipped
+    EXPECT_FALSE(OptionsFile::load().acceptBothSpellings);
+
+    EXPECT_TRUE(loadsOn(dir, "[typing]\nacceptBothSpellings=true\n"));
+    EXPECT_TRUE(loadsOn(dir, "[other]\nx=1\r\n[typing]\r\nacceptBothSpellings = true\r\n"));
+    EXPECT_FALSE(loadsOn(dir, "[typing]\nacceptBothSpellings=false\n"));
+    EXPECT_FALSE(loadsOn(dir, "[typing]\nacceptBothSpellings=yes\n"));
+    EXPECT_FALSE(loadsOn(dir, "[typing]\nacceptBothSpellings=1\n"));
+    EXPECT_FALSE(loadsOn(dir, "[typing]\nacceptBothSpellings=\n"));
+    EXPECT_FALSE(loadsOn(dir, "[other]\nacceptBothSpellings=true\n"));
+    EXPECT_FALSE(loadsOn(dir, QByteArray("\xff\xfe\x00[typing\x01\n=true", 17)));
+    EXPECT_FALSE(loadsOn(dir, "[typing]\nacceptBothSpellings=true\n" + QByteArray(1 << 20, ' ')));
+
+    QFile::remove(dir.path("system/options.ini"));
+    QDir(dir.path("system")).mkdir(QStringLiteral("options.ini"));
+    EXPECT_FALSE(OptionsFile::load().acceptBothSpellings);
+}
+
+// Saving writes the value as true/false under typing/, reads back as saved, keeps whatever
+// else the file holds, and a file that cannot be replaced (or is too damaged to keep its
+// other keys) is reported and left as it was, never passed over.
+TEST(OptionsFile, saveWritesTheKeyKeepsOtherKeysAndReportsFailure) {
+    TempWorkDir dir;
+    OptionsFile::save(GameOptions{true});
+    const QByteArray written = dir.readBytes(QStringLiteral("system/options.ini"));
+    EXPECT_TRUE(written.contains("[typing]")) << written.constData();
+    EXPECT_TRUE(written.contains("acceptBothSpellings=true")) << written.constData();
+    EXPECT_TRUE(OptionsFile::load().acceptBothSpellings);
+
+    dir.writeBytes(QStringLiteral("system/options.ini"),
+                   "[stats]\nkeepHistory=true\n[typing]\nacceptBothSpellings=true\n");
+    OptionsFile::save(GameOptions{false});
+    const QByteArray rewritten = dir.readBytes(QStringLiteral("system/options.ini"));
+    EXPECT_TRUE(rewritten.contains("acceptBothSpellings=false")) << rewritten.constData();
+    EXPECT_TRUE(rewritten.contains("keepHistory=true")) << rewritten.constData();
+    EXPECT_FALSE(OptionsFile::load().acceptBothSpellings);
+
+    const QByteArray damaged("\xff\xfe\x00[typing\x01\n=true", 17);
+    dir.writeBytes(QStringLiteral("system/options.ini"), damaged);
+    EXPECT_THROW(OptionsFile::save(GameOptions{true}), FileError);
+    EXPECT_EQ(dir.readBytes(QStringLiteral("system/options.ini")), damaged);
+
+    QFile::remove(dir.path("system/options.ini"));
+    QDir(dir.path("system")).mkdir(QStringLiteral("options.ini"));
+    EXPECT_THROW(OptionsFile::save(GameOptions{true}), FileError);
+    // No copy is left lying about after a failure.
+    EXPECT_EQ(QDir(dir.path("system")).entryList({"options.ini*"}, QDir::Files), QStringList());
+}

@@ -1,0 +1,141 @@
+#include "app/GameContext.h"
+#include "round/Maingame.h"
+#include "screens/config.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TempWorkDir.h"
+#include "tests/widget/NavigationSupport.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray allA = QByteArray("1\r0\r").repeated(9) + "1\r\r\n";
+const QByteArray onFile = "[typing]\nacceptBothSpellings=true\n";
+
+float phraseValue(int n) {
+    return (static_cast<float>(n % 100) + 0.5f) / 100.0f;
+}
+
+} // namespace
+
+// The check box must sit below everything that was there, in a dialog grown just for it:
+// the frames, the close button and the text box keep their places, sizes and captions, and
+// the box starts unchecked when there is no options file.
+TEST(EitherSpellingDialog, theCheckBoxSitsBelowAndNothingElseMoves) {
+    TempWorkDir dir;
+    TestContext t;
+    Owned<config> dialog(new config(t.context));
+    ASSERT_TRUE(dialog->loaded());
+    QCheckBox* box = dialog->findChild<QCheckBox*>(QStringLiteral("Check1"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("どちらの綴りでも正解にする"));
+    EXPECT_FALSE(box->isChecked());
+
+    // Where the controls stood before the check box came.
+    EXPECT_EQ(dialog->width(), 782);
+    EXPECT_EQ(dialog->Command2->geometry(), QRect(271, 240, 240, 28));
+    EXPECT_EQ(dialog->Command2->text(), QStringLiteral("閉じる"));
+    EXPECT_EQ(dialog->findChild<QGroupBox*>("Frame4")->geometry(), QRect(8, 8, 250, 50));
+    EXPECT_EQ(dialog->findChild<QGroupBox*>("Frame11")->geometry(), QRect(8, 182, 250, 50));
+    EXPECT_EQ(dialog->findChild<QGroupBox*>("Frame9")->geometry(), QRect(524, 124, 250, 50));
+    EXPECT_EQ(dialog->Text1->geometry(), QRect(451, 136, 60, 34));
+
+    // One gap below the button, one margin below the box: just enough, no more.
+    EXPECT_EQ(box->geometry().topLeft(), QPoint(8, 276));
+    EXPECT_EQ(box->size(), box->sizeHint());
+    EXPECT_LE(box->geometry().right(), dialog->width());
+    EXPECT_EQ(dialog->height(), 276 + box->sizeHint().height() + 8);
+    EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+}
+
+// 閉じる writes the option together with the spellings, and the spellings file keeps its
+// exact 40 bytes; the option takes effect in the running game at once.
+TEST(EitherSpellingDialog, closeButtonSavesTheOptionBesideTheSameFortyBytes) {
+    TempWorkDir dir;
+    TestContext t;
+    Owned<config> dialog(new config(t.context));
+    dialog->findChild<QCheckBox*>(QStringLiteral("Check1"))->click();
+    dialog->Timer1_Timer();
+    EXPECT_TRUE(t.context.options.acceptBothSpellings);
+    dialog->Command2->click();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(dir.readBytes(QStringLiteral("system/char.aty")), allA);
+    const QByteArray ini = dir.readBytes(QStringLiteral("system/options.ini"));
+    EXPECT_TRUE(ini.contains("[typing]")) << ini.constData();
+    EXPECT_TRUE(ini.contains("acceptBothSpellings=true")) << ini.constData();
+    EXPECT_TRUE(t.context.options.acceptBothSpellings);
+    EXPECT_TRUE(t.errors.messages.isEmpty());
+
+    Owned<config> again(new config(t.context));
+    EXPECT_TRUE(again->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
+}
+
+// The close box, like for the spellings, keeps the change for this run and writes nothing:
+// the file still says on, and the next opening shows (and applies) the file's value again.
+TEST(EitherSpellingDialog, closeBoxKeepsTheOptionForThisRunOnly) {
+    TempWorkDir dir;
+    dir.writeBytes(QStringLiteral("system/options.ini"), onFile);
+    TestContext t;
+    {
+        Owned<config> dialog(new config(t.context));
+        QCheckBox* box = dialog->findChild<QCheckBox*>(QStringLiteral("Check1"));
+        EXPECT_TRUE(box->isChecked());
+        dialog->show();
+        box->click();
+        dialog->Timer1_Timer();
+        dialog->close();
+        EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    }
+    EXPECT_FALSE(t.context.options.acceptBothSpellings);
+    EXPECT_EQ(dir.readBytes(QStringLiteral("system/options.ini")), onFile);
+    EXPECT_EQ(dir.readBytes(QStringLiteral("system/char.aty")), allA);
+
+    Owned<config> reopened(new config(t.context));
+    EXPECT_TRUE(reopened->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
+    reopened->Timer1_Timer();
+    EXPECT_TRUE(t.context.options.acceptBothSpellings);
+}
+
+// Typed into the real round window: with the option on, phrase 50 in spelling B under the
+// settings' spelling A is a flawless phrase and the romaji line follows the keys; with it
+// off, the same keys are misses as they always were.
+TEST(EitherSpellingRound, theRoundWindowTakesTheOtherSpellingOnlyWithTheOption) {
+    TempWorkDir dir;
+    const QString keys = QStringLiteral("nitibeishuukoutsuushoujouyaku");
+    for (bool on : {true, false}) {
+        TestContext t;
+        t.context.options.acceptBothSpellings = on;
+        t.random.pushDraw(0, 0, 6);
+        t.random.push({phraseValue(50)});
+        Owned<Maingame> w(new Maingame(t.context));
+        for (int i = 0; i < 4; ++i)
+            w->countt_Timer();
+        QLabel* q = w->findChild<QLabel*>(QStringLiteral("Q"));
+        QLabel* score = w->findChild<QLabel*>(QStringLiteral("score"));
+        EXPECT_EQ(q->text(), QStringLiteral("nitibeisyuukoutuusyouzyouyaku"));
+        QTest::keyClicks(w.get(), keys.left(9));
+        if (on) {
+            EXPECT_EQ(q->text(), QStringLiteral("uukoutuusyouzyouyaku"));
+            t.random.push({phraseValue(3)});
+            QTest::keyClicks(w.get(), keys.mid(9));
+            const int n = static_cast<int>(keys.size());
+            EXPECT_EQ(score->text(), QStringLiteral("SCORE：%1").arg(n * 10 + 100 + n * 10));
+            EXPECT_EQ(q->text(), QStringLiteral("ego"));
+            EXPECT_EQ(t.media.count("play \"music\\miss.wav\""), 0);
+        } else {
+            EXPECT_EQ(t.media.count("play \"music\\miss.wav\""), 1); // the h
+            EXPECT_EQ(q->text(), QStringLiteral("yuukoutuusyouzyouyaku"));
+        }
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
