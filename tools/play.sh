@@ -9,6 +9,6 @@ if [ ! -x build/run/kazamina-typing ]; then
 fi
 echo "play: configuring the build in build/"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target kazamina-typing run-data music-run
+cmake --build build -j"$(nproc)" --target game
 cd build/run
 exec ./kazamina-typing "$@"

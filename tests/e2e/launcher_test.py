@@ -56,8 +56,8 @@ def main(launcher):
         env = {"PATH": "/usr/bin:/bin", "HOME": home, "RECORD": record}
         if data_home is not None:
             env["XDG_DATA_HOME"] = data_home
-        status = subprocess.run([via or os.path.join(prefix, "games", "kazamina-typing"), "x  y", "--help"],
-                                env=env, cwd=cwd).returncode
+        command = via or os.path.join(prefix, "games", "kazamina-typing")
+        status = subprocess.run([command, "x  y", "--help"], env=env, cwd=cwd).returncode
         lines = read(record).decode().splitlines()
         return status, lines
 
