@@ -1,6 +1,9 @@
 #include "app/CommandLine.h"
 
+#include <QMap>
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
