@@ -3,9 +3,9 @@
 
 The game is installed into a temporary prefix and started through its launcher with a fresh
 XDG data home, so the working directory is prepared exactly as for a new player. The walk:
-title -> menu -> the ranking as installed -> a typing round (with misses) until the lamps run out -> result -> name entry ->
-ranking -> settings (ん as "n", し as "shi") -> a second round in those spellings -> training ->
-the exit box (Cancel, then OK) -> the process ends with status 0.
+title -> menu -> the ranking as installed -> a typing round (with misses) until the lamps run
+out -> result -> name entry -> ranking -> settings (ん as "n", し as "shi") -> a second round in
+those spellings -> training -> the exit box (Cancel, then OK) -> the process ends with status 0.
 
 A line of progress is printed for every screen reached (and written to the file named by
 KAZAMINA_WALK_PROGRESS as well, so tools/test.sh can show it while CTest holds the output).
