@@ -3,6 +3,7 @@
 #include "app/Fonts.h"
 #include "app/GameContext.h"
 #include "app/MessageBoxErrorReporter.h"
+#include "app/QuietMessages.h"
 #include "app/ScreenNavigator.h"
 #include "app/SessionBus.h"
 #include "app/SteadyClock.h"
@@ -40,6 +41,7 @@ int main(int argc, char* argv[]) {
         return commandLine.finish();
     preferX11OnWayland();
     SessionBus::noAutolaunch();
+    QuietMessages::install();
     QApplication app(argc, argv);
     Fonts::install();
 
