@@ -1,8 +1,11 @@
 #include "app/ClockRandomSource.h"
+#include "app/CommandLine.h"
 #include "app/Fonts.h"
 #include "app/GameContext.h"
 #include "app/MessageBoxErrorReporter.h"
+#include "app/QuietMessages.h"
 #include "app/ScreenNavigator.h"
+#include "app/SessionBus.h"
 #include "app/SteadyClock.h"
 #include "round/Maingame.h"
 #include "screens/Menu.h"
@@ -33,7 +36,13 @@ void preferX11OnWayland() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Before any window: --help and --version work without a display.
+    const CommandLine commandLine(CommandLine::fromArgv(argc, argv), CommandLine::japaneseLocale());
+    if (commandLine.done())
+        return commandLine.finish();
     preferX11OnWayland();
+    SessionBus::noAutolaunch();
+    QuietMessages::install();
     QApplication app(argc, argv);
     Fonts::install();
 

@@ -2,6 +2,7 @@
 
 #include "app/TextFile.h"
 #include "sound/MediaCommand.h"
+#include "sound/QuietAudioDriver.h"
 #include "sound/SoundDecoder.h"
 
 #include <QDir>
@@ -66,7 +67,8 @@ void SdlMedia::openDevice() {
     // SDL must not take Ctrl+C and SIGTERM away from the program.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     bool open = false;
-    for (const std::string& driver : m_options.drivers) {
+    const QuietAudioDriver quiet(m_options.drivers);
+    for (const std::string& driver : quiet.drivers()) {
         if (driver.empty())
             SDL_ResetHint(SDL_HINT_AUDIODRIVER);
         else

@@ -1,17 +1,44 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the game and its tests need, and nothing that is already there.
+# Installs the Debian packages the game needs, and nothing that is already there.
+#
+#   bash tools/install-deps.sh --play   what building and playing the game needs
+#   bash tools/install-deps.sh --dev    that, and what the tests and the package checks need
+#                                       (the default)
+#
 # Safe to run again and again; uses sudo when not run as root.
 set -euo pipefail
 
-packages=(
+mode=dev
+case "${1:---dev}" in
+--play) mode=play ;;
+--dev) mode=dev ;;
+*)
+    echo "usage: bash tools/install-deps.sh [--play | --dev]" >&2
+    exit 2
+    ;;
+esac
+
+# Building and playing: compiler, Qt, SDL2_mixer, the fonts the screens use, lame for the music.
+play_packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-translations-l10n
     libsdl2-mixer-dev
-    libgtest-dev libbenchmark-dev
     fonts-ipafont-gothic fonts-dejavu-core
     lame
-    xvfb xauth xdotool imagemagick at-spi2-core python3-pyatspi dbus-x11 x11-utils
 )
+
+# Tests: GoogleTest; the real-display walk (Xvfb, xdotool, ImageMagick, a D-Bus session and
+# the accessibility bus, xev for the start-up figure); the checks of the package files.
+dev_packages=(
+    libgtest-dev
+    xvfb xdotool imagemagick dbus-daemon dbus-bin at-spi2-core python3-pyatspi x11-utils
+    lintian appstream desktop-file-utils
+)
+
+packages=("${play_packages[@]}")
+if [ "$mode" = dev ]; then
+    packages+=("${dev_packages[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -89,6 +89,8 @@ class Desktop:
         self.env = None
         self.game = None
         self.last_seen = "nothing yet"
+        self.on_window = None  # called with a window's title when a wait first finds it
+        self._last_window = None
         self._helpers = []
         self._atspi = None
         os.makedirs(artifacts, exist_ok=True)
@@ -287,7 +289,11 @@ class Desktop:
                 return None
             return w
 
-        return self.wait(f"window {title!r}", ready, timeout)
+        w = self.wait(f"window {title!r}", ready, timeout)
+        if self.on_window and title != self._last_window:
+            self.on_window(title)
+        self._last_window = title
+        return w
 
     def wait_gone(self, title, timeout=10):
         self.wait(f"window {title!r} to close", lambda: not self.x_window(title), timeout)

@@ -42,7 +42,7 @@ def main():
         install(args.build_dir, prefix)
         game_env = {"XDG_DATA_HOME": os.path.join(scratch, "data"), "QT_QPA_PLATFORM": "xcb",
                     "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "SDL_AUDIODRIVER": "dummy"}
-        launcher = os.path.join(prefix, "bin", "kazamina-typing")
+        launcher = os.path.join(prefix, "games", "kazamina-typing")
         game = os.path.join(prefix, "lib", "kazamina-typing", "kazamina-typing")
         folder = os.path.join(scratch, "data", "kazamina-typing")
 

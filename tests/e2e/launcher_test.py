@@ -13,7 +13,8 @@ import tempfile
 
 FAKE_GAME = """#!/bin/sh
 pwd > "$RECORD"
-echo "$@" >> "$RECORD"
+for a in "$@"; do printf '[%s]' "$a" >> "$RECORD"; done
+echo >> "$RECORD"
 exit 3
 """
 
@@ -40,7 +41,7 @@ def main(launcher):
             failures.append(message)
 
     prefix = os.path.join(root, "usr")
-    write(os.path.join(prefix, "bin", "kazamina-typing"), read(launcher), 0o755)
+    write(os.path.join(prefix, "games", "kazamina-typing"), read(launcher), 0o755)
     write(os.path.join(prefix, "lib", "kazamina-typing", "kazamina-typing"), FAKE_GAME.encode(),
           0o755)
     share = os.path.join(prefix, "share", "kazamina-typing")
@@ -55,19 +56,19 @@ def main(launcher):
         env = {"PATH": "/usr/bin:/bin", "HOME": home, "RECORD": record}
         if data_home is not None:
             env["XDG_DATA_HOME"] = data_home
-        status = subprocess.run([via or os.path.join(prefix, "bin", "kazamina-typing"), "x y"],
-                                env=env, cwd=cwd).returncode
+        command = via or os.path.join(prefix, "games", "kazamina-typing")
+        status = subprocess.run([command, "x  y", "--help"], env=env, cwd=cwd).returncode
         lines = read(record).decode().splitlines()
         return status, lines
 
     # First start: the folder is made and filled, the game runs inside it and its status and
-    # arguments pass through untouched.
+    # arguments pass through untouched (each one whole, spaces kept: --help must reach it).
     data = os.path.join(root, "data")
     status, (cwd, args) = start(data)
     folder = os.path.join(data, "kazamina-typing")
     check(status == 3, f"game status {status} not passed on")
     check(cwd == folder, f"game started in {cwd}, expected {folder}")
-    check(args == "x y", f"arguments arrived as {args!r}")
+    check(args == "[x  y][--help]", f"arguments arrived as {args!r}")
     check(read(os.path.join(folder, "system", "Hiscore.aty")) == b"5000\r\n\r\n",
           "default high scores not copied byte for byte")
     check(read(os.path.join(folder, "music", "ok.wav")) == b"RIFF-default", "music not copied")
@@ -90,7 +91,7 @@ def main(launcher):
     # An unset, empty or relative XDG_DATA_HOME falls back to ~/.local/share; a launcher reached
     # through a symbolic link (as from /usr/games) still finds its own installation.
     link = os.path.join(root, "link-to-launcher")
-    os.symlink(os.path.join(prefix, "bin", "kazamina-typing"), link)
+    os.symlink(os.path.join(prefix, "games", "kazamina-typing"), link)
     for value in (None, "", "relative/dir"):
         _, (cwd, _) = start(value, via=link, cwd=home)
         want = os.path.join(home, ".local", "share", "kazamina-typing")

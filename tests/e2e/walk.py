@@ -3,9 +3,13 @@
 
 The game is installed into a temporary prefix and started through its launcher with a fresh
 XDG data home, so the working directory is prepared exactly as for a new player. The walk:
-title -> menu -> a typing round (with misses) until the lamps run out -> result -> name entry ->
-ranking -> settings (ん as "n", し as "shi") -> a second round in those spellings -> training ->
-the exit box (Cancel, then OK) -> the process ends with status 0.
+title -> menu -> the ranking as installed -> a typing round (with misses) until the lamps run
+out -> result -> name entry -> ranking -> settings (ん as "n", し as "shi") -> a second round in
+those spellings -> training -> the exit box (Cancel, then OK) -> the process ends with status 0.
+
+A line of progress is printed for every screen reached (and written to the file named by
+KAZAMINA_WALK_PROGRESS as well, so tools/test.sh can show it while CTest holds the output).
+With --docs DIR the README's pictures (title, menu, round, ranking) are copied there.
 
 Exit status 0 on success, 1 on a failed check, 77 when the machine cannot run a real display.
 """
@@ -62,6 +66,18 @@ def rating(score):
         if score >= lowest:
             text = caption
     return text
+
+
+def progress(line):
+    """One line per screen reached, as it happens."""
+    print(f"walk: {line}", flush=True)
+    target = os.environ.get("KAZAMINA_WALK_PROGRESS")
+    if target:
+        try:
+            with open(target, "a") as f:
+                f.write(f"  e2e walk: {line}\n")
+        except OSError:
+            pass  # no terminal to show it on
 
 
 def check(condition, message):
@@ -231,6 +247,7 @@ class Walk:
     def play_round(self, model, enough, misses_for):
         """Plays phrases until enough(phrases) is true, then lets the lamps run out."""
         self.wait_round("the countdown", lambda r: r["countm"] == "Get Set", 5)
+        progress(f"round {self.round_no}")
         self.shot(ROUND, f"round{self.round_no}-countdown")
         self.wait_round("the first phrase", lambda r: r["Q"] and r["countm"] is None, 8)
         seen = []
@@ -297,17 +314,26 @@ class Walk:
             self.d.wait_gone(RESULT, 15)
         return place
 
-    def ranking(self, place, name, score):
+    def ranking_rows(self, shot):
+        """The ranking shows the table files' five places; any key leaves it."""
         scores, names = self.table()
         want = [f"{n}：{s}点" for n, s in zip(names, scores)]
         w = self.d.wait_window(RANKING, 10,
                                lambda w: [t for t in w.labels() if t.endswith("点")] == want)
-        rows = [t for t in w.labels() if t.endswith("点")]
-        check(rows[place - 1] == f"{name}：{score}点",
-              f"place {place} reads {rows[place - 1]!r}, expected {name}：{score}点")
-        self.shot(RANKING, "ranking")
+        self.shot(RANKING, shot)
         self.d.key(RANKING, "x")
         self.d.wait_gone(RANKING)
+        return [t for t in w.labels() if t.endswith("点")]
+
+    def ranking_as_installed(self):
+        rows = self.ranking_rows("ranking")
+        check(rows[0].endswith("：5000点") and rows[4].endswith("：1000点"),
+              f"the installed table reads {rows}")
+
+    def ranking(self, place, name, score):
+        rows = self.ranking_rows("ranking-after")
+        check(rows[place - 1] == f"{name}：{score}点",
+              f"place {place} reads {rows[place - 1]!r}, expected {name}：{score}点")
 
     # ---- settings -------------------------------------------------------------------------
 
@@ -368,6 +394,7 @@ class Walk:
             return None
 
         w = self.d.wait("the exit box", box, 10)
+        progress("exit box")
         check("本当に終了しますか?" in w.labels(), f"the exit box asks {w.labels()}")
         check(len(w.shown("push button")) == 2, f"the exit box has {w.shown('push button')}")
         return w
@@ -397,10 +424,13 @@ class Walk:
         self.title()
         self.menu(1)
         self.shot(MENU, "menu")
+        self.choose(1, 3)
+        self.ranking_as_installed()
 
         # Round 1, default spellings: a miss first and one inside the first phrase.
         self.round_no = 1
-        self.choose(1, 2)
+        self.menu(3)
+        self.choose(3, 2)
         model = Score()
         scores, _ = self.table()
         lowest = float(scores[4])
@@ -470,6 +500,7 @@ def main():
     parser.add_argument("--build-dir", help="install this build into a temporary prefix")
     parser.add_argument("--prefix", help="play an existing installation instead (e.g. /usr)")
     parser.add_argument("--artifacts", required=True, help="screenshots and logs go here")
+    parser.add_argument("--docs", help="copy the README's pictures into this folder")
     args = parser.parse_args()
     if not args.build_dir and not args.prefix:
         parser.error("give --build-dir or --prefix")
@@ -490,8 +521,10 @@ def main():
             prefix = os.path.join(scratch, "prefix")
             install(args.build_dir, prefix)
         data_home = os.path.join(scratch, "data")
+        desk.on_window = lambda title: progress(f"window {title}")
+        progress(f"starting {os.path.join(prefix, 'games', 'kazamina-typing')}")
         launch = time.monotonic()
-        desk.launch([os.path.join(prefix, "bin", "kazamina-typing")], {
+        desk.launch([os.path.join(prefix, "games", "kazamina-typing")], {
             "XDG_DATA_HOME": data_home,
             "QT_QPA_PLATFORM": "xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
@@ -511,8 +544,14 @@ def main():
     finally:
         desk.stop()
         if walk:
+            progress("done" if walk.d.game and walk.d.game.returncode == 0 else "stopped")
             for note in walk.notes:
                 print(note)
+    if args.docs:
+        for shot, picture in (("02-title", "title"), ("menu", "menu"), ("round1-play", "round"),
+                              ("ranking", "ranking")):
+            shutil.copyfile(os.path.join(args.artifacts, shot + ".png"),
+                            os.path.join(args.docs, picture + ".png"))
     print(f"walk passed in {time.monotonic() - started:.0f} s; screenshots in {args.artifacts}")
     shutil.rmtree(scratch, ignore_errors=True)  # kept after a failure, for a look at the files
     return 0
