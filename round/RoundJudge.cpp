@@ -16,6 +16,7 @@ void RoundJudge::resetResults() {
     m_state.Combo = 0;
     m_state.MaxCombo = 0;
     m_state.NewRank = 0;
+    m_state.figures.reset();
 }
 
 void RoundJudge::resetRound() {
@@ -63,6 +64,7 @@ void RoundJudge::hitc() {
 }
 
 void RoundJudge::correctKey() {
+    m_state.figures.rightKey(m_target);
     m_q = RemoveString(m_q, 0, QStringLiteral("1"));
     m_gameScore += 10;
     ++m_state.Combo;
@@ -81,6 +83,7 @@ void RoundJudge::correctKey() {
 }
 
 void RoundJudge::wrongKey() {
+    m_state.figures.wrongKey(m_target);
     m_romajiRed = true;
     CloseMedia(m_media, MissSound);
     PlayMedia(m_media, MissSound);
@@ -106,6 +109,7 @@ void RoundJudge::completePhrase() {
     }
     m_random.reseed();
     ++m_phraseCount;
+    m_state.figures.phraseCompleted();
     m_gameScore += 100 * m_state.GameLevel + 10 * m_state.Combo;
     if (m_phraseCount == 5 * m_level) {
         if (m_intervalMs > 5)
