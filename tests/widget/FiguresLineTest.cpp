@@ -97,7 +97,8 @@ TEST(RoundFiguresOnScreen, theLineAppearsWithTheRatingInsideTheWindowAndClearOfT
     f.playBegins(0);
     for (int i = 0; i < 9999; ++i)
         f.rightKey(U'a');
-    for (char32_t key : {U'W', U'M', U'@', U'Q'})
+    // Unprintable keys give the longest line there can be.
+    for (char32_t key : {char32_t{0x1B}, char32_t{0x7F}, char32_t{0x08}, U'Q'})
         for (int i = 0; i < 999; ++i)
             f.wrongKey(key);
     f.playEnds(123'000'000'000);
@@ -115,7 +116,7 @@ TEST(RoundFiguresOnScreen, theLineAppearsWithTheRatingInsideTheWindowAndClearOfT
     EXPECT_EQ(screen->hyouka->text(), QStringLiteral("ﾃﾗカザミナｗｗｗｗｗｗ"));
     ASSERT_TRUE(screen->figuresLine->isVisibleTo(screen));
     EXPECT_EQ(screen->figuresLine->text(),
-              QStringLiteral("速度 81.3 打/秒　正確率 71.4%　ミス 3996　苦手 W M @"
+              QStringLiteral("速度 81.3 打/秒　正確率 71.4%　ミス 3996　苦手 U+001B U+007F U+0008"
                              "（記録を保存できませんでした）"));
     const QRect line = screen->figuresLine->geometry();
     EXPECT_TRUE(screen->rect().contains(line)) << line.x() << "," << line.y() << " "
