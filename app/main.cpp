@@ -6,6 +6,7 @@
 #include "app/SteadyClock.h"
 #include "round/Maingame.h"
 #include "screens/Menu.h"
+#include "screens/ProgressWindow.h"
 #include "screens/Title.h"
 #include "screens/Training.h"
 #include "screens/ranking.h"
@@ -41,6 +42,10 @@ int main(int argc, char* argv[]) {
     if (qtTranslation.load(QStringLiteral("qtbase_ja"),
                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTranslation);
+
+    // `--stats` opens the progress window alone, in place of the game.
+    if (app.arguments().contains(QStringLiteral("--stats")))
+        return runProgressWindow();
 
     ClockRandomSource random;
     SteadyClock clock;

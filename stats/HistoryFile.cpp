@@ -149,14 +149,14 @@ QByteArray HistoryFile::formatKeyCounts(const RoundFigures::KeyCounts& counts) {
         if (key >= 0x20 && key <= 0x7E)
             out += static_cast<char>(key);
         else
-            out += "U+" + QByteArray::number(static_cast<uint>(key), 16).toUpper().rightJustified(4, '0');
+            out += "U+" +
+                   QByteArray::number(static_cast<uint>(key), 16).toUpper().rightJustified(4, '0');
         out += ':' + QByteArray::number(n);
     }
     return out;
 }
 
-bool HistoryFile::parseKeyCounts(const char* begin, const char* end,
-                                 RoundFigures::KeyCounts& out) {
+bool HistoryFile::parseKeyCounts(const char* begin, const char* end, RoundFigures::KeyCounts& out) {
     out.clear();
     const char* p = begin;
     while (p < end) {
@@ -356,9 +356,9 @@ QString HistoryFile::append(const HistoryRecord& record, const QString& gamePath
         QByteArray head(static_cast<qsizetype>(std::min<off_t>(size, headerLine.size() + 1)), '\0');
         if (!readAll(fd, head.data(), static_cast<size_t>(head.size()), 0))
             return systemReason(errno);
-        const bool ours = keep > 0 ? (head.startsWith(headerLine) ||
-                                      head.startsWith(Header + "\r\n"))
-                                   : headerLine.startsWith(head.left(static_cast<qsizetype>(size)));
+        const bool ours = keep > 0
+                              ? (head.startsWith(headerLine) || head.startsWith(Header + "\r\n"))
+                              : headerLine.startsWith(head.left(static_cast<qsizetype>(size)));
         if (!ours)
             return QStringLiteral("1 行目が成績の記録の見出しではないので、書き足しません");
     }

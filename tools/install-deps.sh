@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev qt6-translations-l10n
+    qt6-base-dev qt6-translations-l10n qt6-charts-dev libqt6opengl6-dev
     libsdl2-mixer-dev
     libgtest-dev libbenchmark-dev
     fonts-ipafont-gothic fonts-dejavu-core

@@ -50,7 +50,8 @@ TEST(RoundFigures, speedAccuracyAndTheLineFollowTheCountsAndThePlayTime) {
     EXPECT_EQ(f.keysByKey(), (RoundFigures::KeyCounts{{U'a', 40}, {U'b', 1}}));
     EXPECT_EQ(FiguresLine::text(f), QStringLiteral("速度 4.0 打/秒　正確率 97.6%　ミス 1　苦手 b"));
     EXPECT_EQ(FiguresLine::text(f, false),
-              QStringLiteral("速度 4.0 打/秒　正確率 97.6%　ミス 1　苦手 b（記録を保存できませんでした）"));
+              QStringLiteral(
+                  "速度 4.0 打/秒　正確率 97.6%　ミス 1　苦手 b（記録を保存できませんでした）"));
 
     f.wrongKey(U' ');
     f.wrongKey(U' ');

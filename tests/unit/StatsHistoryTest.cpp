@@ -34,8 +34,15 @@ QByteArray header() {
 // ASCII; a record read back equals the one written. Catches a field split at a comma inside the
 // pairs, a blank taken for a separator and an escape read as a letter.
 TEST(HistoryFile, aRecordWithAwkwardCharactersReadsBackEqual) {
-    HistoryRecord r = round(-40, {{U',', 2}, {U'"', 1}, {U' ', 3}, {U':', 1}, {U'U', 4},
-                                  {U'+', 1}, {U'é', 2}, {char32_t{0x1F600}, 1}, {0x1B, 1}});
+    HistoryRecord r = round(-40, {{U',', 2},
+                                  {U'"', 1},
+                                  {U' ', 3},
+                                  {U':', 1},
+                                  {U'U', 4},
+                                  {U'+', 1},
+                                  {U'é', 2},
+                                  {char32_t{0x1F600}, 1},
+                                  {0x1B, 1}});
     r.bothSpellings = true;
     const QByteArray line = HistoryFile::formatLine(r);
     EXPECT_FALSE(line.contains('\n'));
@@ -47,7 +54,8 @@ TEST(HistoryFile, aRecordWithAwkwardCharactersReadsBackEqual) {
     // The pairs as a player sees them in the file.
     EXPECT_EQ(HistoryFile::formatKeyCounts({{U't', 3}, {U's', 12}}), "t:3 s:12");
     RoundFigures::KeyCounts counts;
-    for (const char* bad : {"t:0", "t:", "t3", "t:3 ", "t:3  s:1", "U+12:1", "t:3 t:1", "U+0000:1"}) {
+    for (const char* bad :
+         {"t:0", "t:", "t3", "t:3 ", "t:3  s:1", "U+12:1", "t:3 t:1", "U+0000:1"}) {
         const std::string s = bad;
         EXPECT_FALSE(HistoryFile::parseKeyCounts(s.data(), s.data() + s.size(), counts)) << bad;
     }

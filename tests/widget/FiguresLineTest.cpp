@@ -119,11 +119,11 @@ TEST(RoundFiguresOnScreen, theLineAppearsWithTheRatingInsideTheWindowAndClearOfT
               QStringLiteral("速度 81.3 打/秒　正確率 71.4%　ミス 3996　苦手 U+001B U+007F U+0008"
                              "（記録を保存できませんでした）"));
     const QRect line = screen->figuresLine->geometry();
-    EXPECT_TRUE(screen->rect().contains(line)) << line.x() << "," << line.y() << " "
-                                               << line.width() << "x" << line.height();
+    EXPECT_TRUE(screen->rect().contains(line))
+        << line.x() << "," << line.y() << " " << line.width() << "x" << line.height();
     EXPECT_GE(screen->figuresLine->width(), screen->figuresLine->sizeHint().width());
-    for (QLabel* other : {screen->Label2, screen->score, screen->Levv, screen->Mcombo,
-                          screen->hyouka})
+    for (QLabel* other :
+         {screen->Label2, screen->score, screen->Levv, screen->Mcombo, screen->hyouka})
         EXPECT_FALSE(line.intersects(other->geometry())) << other->objectName().toStdString();
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(screen->figuresLine);
     ASSERT_NE(iface, nullptr);
