@@ -74,6 +74,18 @@ ProgressWindow::ProgressWindow(const HistoryFile::Loaded& history, QWidget* pare
     layout->addWidget(scoreChart, 3);
     layout->addWidget(accuracyChart, 2);
     keyboard = new KeyboardView(m_model, this);
+    auto* legend = new QLabel(
+        QStringLiteral(
+            "キーの色：直近 %1 回のミス率（緑 0% → 黄 %2% → 赤 %3% 以上、灰色は打つ場面なし）。"
+            "キーに合わせると回数が出ます。")
+            .arg(m_model.keyRounds())
+            .arg(ProgressModel::RedRate * 50)
+            .arg(ProgressModel::RedRate * 100),
+        this);
+    legend->setObjectName(QStringLiteral("keyLegend"));
+    legend->setAlignment(Qt::AlignCenter);
+    legend->setWordWrap(true);
+    layout->addWidget(legend);
     layout->addWidget(keyboard, 2);
     layout->addWidget(readNote);
     resize(900, 860);
@@ -113,10 +125,12 @@ void ProgressWindow::buildCharts() {
     chart->addAxis(rounds, Qt::AlignBottom);
     auto* scoreAxis = axis(QStringLiteral("スコア"), lowScore, std::max(highScore, lowScore + 100),
                            score->color());
+    scoreAxis->applyNiceNumbers();
     scoreAxis->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(scoreAxis, Qt::AlignLeft);
     auto* speedAxis =
         axis(QStringLiteral("打/秒"), 0, std::max(1.0, highSpeed * 1.1), speed->color());
+    speedAxis->applyNiceNumbers();
     chart->addAxis(speedAxis, Qt::AlignRight);
     score->attachAxis(rounds);
     score->attachAxis(scoreAxis);
@@ -134,6 +148,7 @@ void ProgressWindow::buildCharts() {
     accuracyPlot->addAxis(rounds2, Qt::AlignBottom);
     auto* percent =
         axis(QStringLiteral("%"), std::max(0.0, std::floor(lowAccuracy / 10) * 10 - 10), 100);
+    percent->setTickCount(static_cast<int>((100 - percent->min()) / 10) + 1); // every 10 %
     percent->setLabelFormat(QStringLiteral("%d"));
     accuracyPlot->addAxis(percent, Qt::AlignLeft);
     accuracy->attachAxis(rounds2);
