@@ -3,6 +3,12 @@
 
 #include <QDir>
 
+#include <csignal>
+#include <cstdlib>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -141,4 +147,34 @@ TEST(HistoryFile, foreignFilesEditedLinesAndUnwritablePlacesLoseNothing) {
     QDir(dir.path("system")).mkdir(QStringLiteral("history.csv"));
     EXPECT_FALSE(HistoryFile::append(round(4)).isEmpty());
     EXPECT_FALSE(HistoryFile::append(round(4), QStringLiteral("nowhere\\history.csv")).isEmpty());
+}
+
+// A game killed at any moment of an append keeps every round appended before: a child process
+// appends numbered rounds until it is killed at a random moment, and what is left reads back as
+// exactly the rounds 1..k with nothing out of place, ready for the next append. Catches an
+// append that rewrites or truncates the file, which a kill in the wrong instant empties.
+TEST(HistoryFile, aKillDuringAppendsNeverLosesAnEarlierRound) {
+    TempWorkDir dir;
+    std::srand(14);
+    int before = 0;
+    for (int kill = 0; kill < 40; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = before + 1;; ++i)
+                HistoryFile::append(round(i, {{U't', 1 + i % 7}}));
+        }
+        ::usleep(static_cast<useconds_t>(200 + std::rand() % 3000));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const HistoryFile::Loaded loaded = HistoryFile::load();
+        ASSERT_TRUE(loaded.error.isEmpty());
+        ASSERT_TRUE(loaded.skippedLines.empty()) << "kill " << kill;
+        ASSERT_GE(static_cast<int>(loaded.records.size()), before) << "kill " << kill;
+        for (size_t i = 0; i < loaded.records.size(); ++i)
+            ASSERT_EQ(loaded.records[i],
+                      round(static_cast<int32_t>(i) + 1, {{U't', 1 + int(i + 1) % 7}}));
+        before = static_cast<int>(loaded.records.size());
+    }
+    EXPECT_GT(before, 40);
 }
