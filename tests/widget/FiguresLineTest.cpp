@@ -65,6 +65,7 @@ TEST(RoundFiguresOnScreen, aTypedRoundShowsItsKeysMissesAndSecondsOnTheResultAnd
     EXPECT_DOUBLE_EQ(f.seconds(), 25.0);
     EXPECT_EQ(f.missesByKey(), (RoundFigures::KeyCounts{{romaji.at(2).unicode(), 2}}));
 
+    t.context.options.acceptBothSpellings = true;
     QPointer<result> screen = new result(t.context);
     countUp(*screen);
     screen->Timer5_Timer();
@@ -78,7 +79,7 @@ TEST(RoundFiguresOnScreen, aTypedRoundShowsItsKeysMissesAndSecondsOnTheResultAnd
     EXPECT_EQ(r.misses, 2);
     EXPECT_DOUBLE_EQ(r.seconds, 25.0);
     EXPECT_DOUBLE_EQ(r.accuracy, 60.0);
-    EXPECT_FALSE(r.bothSpellings);
+    EXPECT_TRUE(r.bothSpellings);
     screen->close();
     deleteClosedWindows();
 }
