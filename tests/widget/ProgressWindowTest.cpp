@@ -3,8 +3,11 @@
 #include "tests/support/TempWorkDir.h"
 
 #include <QChartView>
+#include <QCoreApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineSeries>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -59,4 +62,10 @@ TEST(ProgressWindow, showsTheNoteOrTheChartsForTheHistoryInTheWorkingFolder) {
         EXPECT_EQ(keys->keyAt(r.center().toPoint()), key);
     }
     EXPECT_FALSE(keys->keyRect(U't').intersects(keys->keyRect(U'y')));
+
+    // The tooltip over a key gives that key's counts.
+    const QPoint overT = keys->keyRect(U't').center().toPoint();
+    QHelpEvent help(QEvent::ToolTip, overT, keys->mapToGlobal(overT));
+    QCoreApplication::sendEvent(keys, &help);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("T：ミス 3 / 30 打（10.0%）　直近 3 回"));
 }
