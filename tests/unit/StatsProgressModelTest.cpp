@@ -51,14 +51,15 @@ TEST(ProgressModel, chartsTakeTheLast200RoundsAndTheKeyboardTheLast50) {
 // rate over all keys instead of the key's own, a scale that never reaches red, and untyped keys
 // passed off as flawless.
 TEST(ProgressModel, keyColoursFollowTheMissRateAndTheTooltipGivesTheCounts) {
-    const ProgressModel model({played(1, {{U'a', 100}, {U's', 20}, {U'd', 10}, {U'f', 40}, {U'!', 2}},
-                                      {{U's', 4}, {U'd', 9}, {U'f', 4}, {U'!', 1}})});
+    const ProgressModel model(
+        {played(1, {{U'a', 100}, {U's', 20}, {U'd', 10}, {U'f', 40}, {U'!', 2}},
+                {{U's', 4}, {U'd', 9}, {U'f', 4}, {U'!', 1}})});
     EXPECT_EQ(model.colour(U'a'), QColor(40, 170, 70));  // 0 %
     EXPECT_EQ(model.colour(U's'), QColor(220, 40, 40));  // 20 %
     EXPECT_EQ(model.colour(U'd'), QColor(220, 40, 40));  // 90 %
     EXPECT_EQ(model.colour(U'f'), QColor(235, 200, 30)); // 10 %
     EXPECT_EQ(model.colour(U'z'), QColor(90, 90, 90));   // never typed
-    EXPECT_EQ(model.keyStat(U'1').misses, 1);           // ! is Shift and 1
+    EXPECT_EQ(model.keyStat(U'1').misses, 1);            // ! is Shift and 1
     EXPECT_EQ(model.toolTip(U's'), QStringLiteral("S：ミス 4 / 20 打（20.0%）　直近 1 回"));
     EXPECT_EQ(model.toolTip(U'z'), QStringLiteral("Z：直近 1 回で打つ場面なし"));
     EXPECT_EQ(ProgressModel::keyFor(U'あ'), 0u);

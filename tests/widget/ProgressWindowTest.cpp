@@ -1,5 +1,5 @@
-#include "screens/KeyboardView.h"
 #include "screens/ProgressWindow.h"
+#include "screens/KeyboardView.h"
 #include "tests/support/TempWorkDir.h"
 
 #include <QChartView>
