@@ -1,5 +1,6 @@
 // Loading system/history.csv of 100 000 rounds, as the progress window does at start: median
 // and worst of 10 loads from a warm file, and the model built from it. The goal is under 200 ms.
+// Wall time and the thread's CPU time (which other processes on a busy machine do not inflate).
 // Usage: bench-history_load [rounds]
 
 #include "stats/HistoryFile.h"
@@ -14,7 +15,16 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
+
+namespace {
+double threadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -50,12 +60,14 @@ int main(int argc, char** argv) {
     }
 
     using Clock = std::chrono::steady_clock;
-    std::vector<double> loadMs, modelMs;
+    std::vector<double> loadMs, cpuMs, modelMs;
     size_t loaded = 0;
     for (int run = 0; run < 10; ++run) {
+        const double c0 = threadCpuMs();
         const auto t0 = Clock::now();
         const HistoryFile::Loaded history = HistoryFile::load();
         const auto t1 = Clock::now();
+        cpuMs.push_back(threadCpuMs() - c0);
         const ProgressModel model(history.records);
         const auto t2 = Clock::now();
         loaded = history.records.size() + static_cast<size_t>(model.empty());
@@ -64,10 +76,12 @@ int main(int argc, char** argv) {
     }
     std::sort(loadMs.begin(), loadMs.end());
     std::sort(modelMs.begin(), modelMs.end());
+    std::sort(cpuMs.begin(), cpuMs.end());
     std::printf("history of %d rounds, %.1f MB: %zu read back\n", rounds, bytes.size() / 1e6,
                 loaded);
     std::printf("load   median %7.1f ms, worst %7.1f ms (goal: under 200 ms)\n", loadMs[5],
                 loadMs.back());
+    std::printf("load   median %7.1f ms, worst %7.1f ms of CPU time\n", cpuMs[5], cpuMs.back());
     std::printf("model  median %7.1f ms, worst %7.1f ms\n", modelMs[5], modelMs.back());
     return loaded == static_cast<size_t>(rounds) ? 0 : 1;
 }

@@ -223,7 +223,7 @@ QByteArray HistoryFile::formatLine(const HistoryRecord& r) {
 
 bool HistoryFile::parseLine(const char* begin, const char* end, HistoryRecord& r) {
     std::array<std::string_view, FieldCount> f;
-    std::array<std::string, FieldCount> storage;
+    thread_local std::array<std::string, FieldCount> storage; // quoted fields, rarely used
     if (!splitFields(begin, end, f, storage))
         return false;
     if (!plausibleTime(f[0]))
@@ -269,7 +269,6 @@ HistoryFile::Loaded HistoryFile::parse(const QByteArray& bytes) {
     p = static_cast<const char*>(std::memchr(p, '\n', end - p)) + 1;
     out.records.reserve(static_cast<size_t>(bytes.size() / 100));
     int lineNo = 1;
-    HistoryRecord record;
     while (p < end) {
         if (!nextLine(lineEnd)) {
             out.tornTail = true;
@@ -278,10 +277,12 @@ HistoryFile::Loaded HistoryFile::parse(const QByteArray& bytes) {
         ++lineNo;
         const char* next = static_cast<const char*>(std::memchr(p, '\n', end - p)) + 1;
         if (lineEnd > p) { // blank lines carry nothing and are passed over
-            if (lineEnd - p <= MaxLineBytes && parseLine(p, lineEnd, record))
-                out.records.push_back(record);
-            else
+            // Read in place: a long history is mostly this loop.
+            HistoryRecord& record = out.records.emplace_back();
+            if (lineEnd - p > MaxLineBytes || !parseLine(p, lineEnd, record)) {
+                out.records.pop_back();
                 out.skippedLines.push_back(lineNo);
+            }
         }
         p = next;
     }
