@@ -1,5 +1,10 @@
+#include "app/ProgramState.h"
+#include "round/RoundJudge.h"
+#include "settings/SpellingGroups.h"
+#include "settings/VariantTable.h"
 #include "stats/FiguresLine.h"
 #include "stats/RoundFigures.h"
+#include "tests/support/Fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -60,4 +65,48 @@ TEST(RoundFigures, speedAccuracyAndTheLineFollowTheCountsAndThePlayTime) {
     f.reset();
     EXPECT_EQ(f.keys(), 0);
     EXPECT_TRUE(f.missesByKey().empty());
+}
+
+// The judge feeds the figures: every judged key with the character it expected, each completed
+// phrase, and a fresh start at the next round's load; keys in the countdown are not judged and
+// not counted. Catches a hook on the wrong verdict, the expected character taken after the
+// target has moved on, and figures carried over from the previous round.
+TEST(RoundFigures, theJudgeCountsKeysPhrasesAndExpectedCharactersAndStartsAfresh) {
+    ProgramState state;
+    VariantTable variants;
+    for (const auto& group : SpellingGroups::all())
+        group.applyTo(variants, 0);
+    ScriptedRandom random;
+    RecordingMedia media;
+    RoundJudge judge(state, variants, random, media);
+    auto start = [&] {
+        judge.resetResults();
+        judge.resetRound();
+        random.push({0.015f}); // phrase row 1
+        judge.MonSel();
+        judge.takeTarget();
+    };
+    start();
+    judge.keyPress(QStringLiteral("x")); // countdown
+    for (int i = 0; i < 4; ++i)
+        judge.countdownTick();
+    const QString romaji = judge.romaji();
+    judge.keyPress(romaji.left(1));
+    judge.keyPress(QStringLiteral("#"));
+    for (QChar c : romaji.mid(1))
+        judge.keyPress(QString(c));
+    const RoundFigures& f = state.figures;
+    EXPECT_EQ(f.phrases(), 1);
+    EXPECT_EQ(f.keys(), romaji.size() + 1);
+    EXPECT_EQ(f.misses(), 1);
+    EXPECT_EQ(f.missesByKey(), (RoundFigures::KeyCounts{{romaji.at(1).unicode(), 1}}));
+    EXPECT_EQ(f.keysByKey().front().first, romaji.at(0).unicode());
+    int counted = 0;
+    for (const auto& [key, n] : f.keysByKey())
+        counted += n;
+    EXPECT_EQ(counted, f.keys());
+
+    start();
+    EXPECT_EQ(f.keys(), 0);
+    EXPECT_EQ(f.phrases(), 0);
 }
