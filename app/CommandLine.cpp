@@ -21,7 +21,8 @@ QString optionLine(const QString& switches, const QString& text) {
 } // namespace
 
 QList<CommandLine::Mode> CommandLine::modes() {
-    return {};
+    return {{QStringLiteral("stats"), QStringLiteral("show the progress window"),
+             QStringLiteral("成績グラフを表示する")}};
 }
 
 CommandLine::CommandLine(const QStringList& arguments, bool japanese) : m_japanese(japanese) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stats/RoundFigures.h"
+
 #include <cstdint>
 
 // The few values that outlive a screen: the window hand-over and the round's results.
@@ -14,6 +16,8 @@ struct ProgramState {
     int32_t MaxCombo = 0;
     int16_t NewRank = 0;
     int32_t Combo = 0;
+    // Speed, accuracy and misses of the last round, for the result screen and the history.
+    RoundFigures figures;
 
     // The menu's remembered highlight.
     int16_t MenuSelection = 0;

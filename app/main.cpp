@@ -9,6 +9,7 @@
 #include "app/SteadyClock.h"
 #include "round/Maingame.h"
 #include "screens/Menu.h"
+#include "screens/ProgressWindow.h"
 #include "screens/Title.h"
 #include "screens/Training.h"
 #include "screens/ranking.h"
@@ -51,6 +52,10 @@ int main(int argc, char* argv[]) {
     if (qtTranslation.load(QStringLiteral("qtbase_ja"),
                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTranslation);
+
+    // `--stats` opens the progress window alone, in place of the game.
+    if (commandLine.isSet(QStringLiteral("stats")))
+        return runProgressWindow();
 
     ClockRandomSource random;
     SteadyClock clock;

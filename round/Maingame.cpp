@@ -166,6 +166,7 @@ void Maingame::countt_Timer() {
     mon->show();
     Q->show();
     m_gameClock.start(m_judge.intervalMs(), m_context.clock.nowNs());
+    m_context.state.figures.playBegins(m_context.clock.nowNs());
     GT->start(m_judge.intervalMs());
     Timer1->start();
 }
@@ -185,6 +186,7 @@ void Maingame::runDueTicks() {
 }
 
 void Maingame::finishRound() {
+    m_context.state.figures.playEnds(m_context.clock.nowNs());
     storePosition();
     setLabelColor(countm, QColor(255, 192, 192));
     setCaption(countm, QStringLiteral("終了"));

@@ -16,6 +16,7 @@ void RoundJudge::resetResults() {
     m_state.Combo = 0;
     m_state.MaxCombo = 0;
     m_state.NewRank = 0;
+    m_state.figures.reset();
 }
 
 void RoundJudge::resetRound() {
@@ -75,6 +76,7 @@ void RoundJudge::hitc() {
 }
 
 void RoundJudge::correctKey() {
+    m_state.figures.rightKey(m_target);
     // With either spelling accepted, Q shows the rest in the spelling the player follows.
     m_q = m_matcher ? m_matcher->rest() : RemoveString(m_q, 0, QStringLiteral("1"));
     m_gameScore += 10;
@@ -94,6 +96,7 @@ void RoundJudge::correctKey() {
 }
 
 void RoundJudge::wrongKey() {
+    m_state.figures.wrongKey(m_target);
     m_romajiRed = true;
     CloseMedia(m_media, MissSound);
     PlayMedia(m_media, MissSound);
@@ -119,6 +122,7 @@ void RoundJudge::completePhrase() {
     }
     m_random.reseed();
     ++m_phraseCount;
+    m_state.figures.phraseCompleted();
     m_gameScore += 100 * m_state.GameLevel + 10 * m_state.Combo;
     if (m_phraseCount == 5 * m_level) {
         if (m_intervalMs > 5)

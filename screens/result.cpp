@@ -11,9 +11,16 @@
 #include "scores/RatingLadder.h"
 #include "screens/rankInput.h"
 #include "sound/MediaCommands.h"
+#include "stats/FiguresLine.h"
+#include "stats/HistoryFile.h"
+
+#include <QDateTime>
 
 #include <QLabel>
 #include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
 
 namespace {
 constexpr int RightEdgeTwips = 9360;
@@ -46,6 +53,10 @@ result::result(GameContext& context, QWidget* parent)
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         setRightCaption(label, label->text());
     }
+    figuresLine = makeLabel(QStringLiteral("figuresLine"), QString(),
+                            {Fonts::Gothic, 11, false, QColor(224, 224, 224), 0, 4920});
+    figuresLine->setAccessibleDescription(QStringLiteral("成績"));
+    figuresLine->hide();
     Levv->hide();
     Mcombo->hide();
     hyouka->hide();
@@ -61,6 +72,7 @@ result::result(GameContext& context, QWidget* parent)
     connect(Timer5, &QTimer::timeout, this, &result::Timer5_Timer);
 
     m_context.state.NewRank = 0;
+    saveToHistory();
     Timer1->start();
 }
 
@@ -111,12 +123,42 @@ void result::Timer5_Timer() {
             }
         }
         rated = true;
+        showFiguresLine();
     }
     if (!tenmi())
         return;
     storePosition();
     if (tickCount >= 4)
         leave();
+}
+
+void result::saveToHistory() {
+    // A plain append without a sync, so the count-up starts on time: a killed game keeps the
+    // line, and a power cut can only tear the newest one, which the history passes over.
+    const HistoryRecord record = HistoryRecord::of(
+        m_context.state, m_context.options.acceptBothSpellings, QDateTime::currentDateTime());
+    const QString reason = HistoryFile::append(record);
+    m_historySaved = reason.isEmpty();
+    if (!m_historySaved)
+        std::fprintf(stderr, "kazamina-typing: %s: 記録を保存できませんでした: %s\n",
+                     qUtf8Printable(TextFile::hostPath(HistoryFile::Path)), qUtf8Printable(reason));
+}
+
+void result::showFiguresLine() {
+    setCaption(figuresLine, FiguresLine::text(m_context.state.figures, m_historySaved));
+    // Shrinks to the window's width, in the free band under the rating.
+    const int margin = Twips::toPixels(120);
+    QFont font = figuresLine->font();
+    while (figuresLine->width() > width() - 2 * margin && font.pointSizeF() > 6) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        figuresLine->setFont(font);
+        figuresLine->adjustSize();
+    }
+    const int x = std::max(margin, Twips::toPixels(RightEdgeTwips) - figuresLine->width());
+    const int bandTop = hyouka->geometry().bottom() + 1;
+    const int y = bandTop + std::max(0, (height() - bandTop - figuresLine->height()) / 2);
+    figuresLine->move(x, std::min(y, height() - figuresLine->height()));
+    figuresLine->show();
 }
 
 bool result::tenmi() {

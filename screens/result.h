@@ -27,6 +27,8 @@ public:
     QLabel* Levv;
     QLabel* Mcombo;
     QLabel* hyouka;
+    // Speed, accuracy, misses and weak keys of the round; shown once the rating stands.
+    QLabel* figuresLine;
     QTimer* Timer1;
     QTimer* Timer2;
     QTimer* Timer3;
@@ -42,10 +44,13 @@ private:
     void stopTimers();
     // The counting labels are right-aligned: their right edge stays put as captions change.
     void setRightCaption(QLabel* label, const QString& text);
+    void saveToHistory();
+    void showFiguresLine();
 
     ResultCountUp m_countUp;
     RankCheck m_rankCheck;
     int tickCount = 0;
     bool rated = false;
     bool m_unloaded = false;
+    bool m_historySaved = false;
 };

@@ -91,15 +91,18 @@ class Score:
     def __init__(self):
         self.score = self.combo = self.max_combo = self.phrases = 0
         self.level = 1
+        self.right = self.wrong = 0
 
     def correct(self):
         self.score += 10
         self.combo += 1
+        self.right += 1
         self.max_combo = max(self.max_combo, self.combo)
 
     def miss(self):
         self.score -= 20
         self.combo = 0
+        self.wrong += 1
 
     def complete(self):
         self.phrases += 1
@@ -267,7 +270,17 @@ class Walk:
         expected = [f"{model.score} 点", f"LEVEL：{model.level}", f"MAX {model.max_combo} COMBO",
                     rating(model.score)]
         w = self.d.wait_window(RESULT, 15, lambda w: all(e in w.labels() for e in expected))
+        # The figures line under the rating, and the same counts in the history.
+        keys = model.right + model.wrong
+        figures = f"正確率 {100 * model.right / keys:.1f}%　ミス {model.wrong}　苦手"
+        w = self.d.wait_window(RESULT, 5, lambda w: any(
+            t.startswith("速度 ") and figures in t for t in w.labels()))
         self.shot(RESULT, f"result{self.round_no}")
+        with open(self.system("history.csv"), encoding="utf-8") as f:
+            last = f.read().splitlines()[-1].split(",")
+        check(last[1] == str(model.score) and last[4:6] == [str(keys), str(model.wrong)],
+              f"history.csv's last round reads {last[:6]}, expected score {model.score}, "
+              f"{keys} keys and {model.wrong} misses")
         return w
 
     # ---- high scores ----------------------------------------------------------------------

@@ -1,0 +1,3 @@
+# The history's benchmark: loading a long history. Built, never run by CTest.
+add_executable(bench-history_load ${CMAKE_CURRENT_SOURCE_DIR}/history_load.cpp)
+target_link_libraries(bench-history_load PRIVATE kazamina)

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QWidget>
+
+class ProgressModel;
+
+// The keyboard picture of the progress window: QWERTY keys coloured by their recent miss rate,
+// the exact counts in each key's tooltip.
+class KeyboardView : public QWidget {
+    Q_OBJECT
+public:
+    explicit KeyboardView(const ProgressModel& model, QWidget* parent = nullptr);
+
+    // The key under a point of the widget, 0 when none.
+    char32_t keyAt(const QPoint& point) const;
+    QRectF keyRect(char32_t key) const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    double unit() const; // width of one key cap, in pixels
+
+    const ProgressModel& m_model;
+};

@@ -1,0 +1,385 @@
+#include "stats/HistoryFile.h"
+
+#include "app/TextFile.h"
+
+#include <QFile>
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const QByteArray HistoryFile::Header =
+    "time,score,level,max_combo,keys,misses,seconds,speed,accuracy,both_spellings,"
+    "misses_by_key,keys_by_key";
+
+namespace {
+
+constexpr int FieldCount = 12;
+
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+template <class T> bool number(std::string_view s, T& value) {
+    if (s.empty())
+        return false;
+    const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    return ec == std::errc() && ptr == s.data() + s.size();
+}
+
+// Splits a CSV line into exactly FieldCount fields; quoted fields are unquoted into `storage`.
+bool splitFields(const char* p, const char* end, std::array<std::string_view, FieldCount>& fields,
+                 std::array<std::string, FieldCount>& storage) {
+    int n = 0;
+    while (true) {
+        if (n == FieldCount)
+            return false;
+        if (p < end && *p == '"') {
+            std::string& s = storage[n];
+            s.clear();
+            ++p;
+            while (true) {
+                if (p == end)
+                    return false; // unterminated quote
+                if (*p == '"') {
+                    if (p + 1 < end && p[1] == '"') {
+                        s.push_back('"');
+                        p += 2;
+                        continue;
+                    }
+                    ++p;
+                    break;
+                }
+                s.push_back(*p++);
+            }
+            fields[n++] = s;
+            if (p == end)
+                break;
+            if (*p != ',')
+                return false;
+            ++p;
+        } else {
+            const char* comma = static_cast<const char*>(std::memchr(p, ',', end - p));
+            const char* stop = comma ? comma : end;
+            fields[n++] = std::string_view(p, stop - p);
+            if (!comma)
+                break;
+            p = comma + 1;
+        }
+    }
+    return n == FieldCount;
+}
+
+void appendField(QByteArray& line, const QByteArray& field) {
+    if (!field.contains(',') && !field.contains('"')) {
+        line += field;
+        return;
+    }
+    QByteArray quoted = field;
+    quoted.replace('"', "\"\"");
+    line += '"' + quoted + '"';
+}
+
+bool plausibleTime(std::string_view s) {
+    if (s.empty() || s.size() > 40)
+        return false;
+    for (char c : s)
+        if (c < 0x21 || c > 0x7E)
+            return false;
+    return true;
+}
+
+struct FdCloser {
+    int fd;
+    ~FdCloser() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+bool writeAll(int fd, const char* data, size_t size, off_t at) {
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size, at);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+        at += n;
+    }
+    return true;
+}
+
+bool readAll(int fd, char* data, size_t size, off_t at) {
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, data, size, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO; // the file shrank under us
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+        at += n;
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArray HistoryFile::formatKeyCounts(const RoundFigures::KeyCounts& counts) {
+    QByteArray out;
+    for (const auto& [key, n] : counts) {
+        if (!out.isEmpty())
+            out += ' ';
+        // Printable ASCII as itself; anything else as U+XXXX, so the file stays plain ASCII and
+        // no line end or stray byte can get into it.
+        if (key >= 0x20 && key <= 0x7E)
+            out += static_cast<char>(key);
+        else
+            out += "U+" +
+                   QByteArray::number(static_cast<uint>(key), 16).toUpper().rightJustified(4, '0');
+        out += ':' + QByteArray::number(n);
+    }
+    return out;
+}
+
+bool HistoryFile::parseKeyCounts(const char* begin, const char* end, RoundFigures::KeyCounts& out) {
+    out.clear();
+    const char* p = begin;
+    while (p < end) {
+        char32_t key = 0;
+        if (*p == 'U' && p + 1 < end && p[1] == '+') {
+            const char* colon = static_cast<const char*>(std::memchr(p, ':', end - p));
+            if (!colon)
+                return false;
+            unsigned value = 0;
+            const auto [ptr, ec] = std::from_chars(p + 2, colon, value, 16);
+            if (ec != std::errc() || ptr != colon || colon - (p + 2) < 4 || value > 0x10FFFF ||
+                value == 0)
+                return false;
+            key = value;
+            p = colon;
+        } else {
+            const unsigned char c = static_cast<unsigned char>(*p);
+            if (c < 0x20 || c > 0x7E)
+                return false;
+            key = c;
+            ++p;
+        }
+        if (p == end || *p != ':')
+            return false;
+        ++p;
+        const char* stop = p;
+        while (stop < end && *stop >= '0' && *stop <= '9')
+            ++stop;
+        int n = 0;
+        if (!number(std::string_view(p, stop - p), n) || n <= 0)
+            return false;
+        for (const auto& [k, count] : out)
+            if (k == key)
+                return false; // each character once
+        out.emplace_back(key, n);
+        p = stop;
+        if (p < end) {
+            if (*p != ' ' || p + 1 == end)
+                return false;
+            ++p;
+        }
+    }
+    return true;
+}
+
+QByteArray HistoryFile::formatLine(const HistoryRecord& r) {
+    QByteArray line;
+    line.reserve(160);
+    appendField(line, r.time.toUtf8());
+    for (const QByteArray& field :
+         {QByteArray::number(r.score), QByteArray::number(r.level), QByteArray::number(r.maxCombo),
+          QByteArray::number(r.keys), QByteArray::number(r.misses),
+          QByteArray::number(r.seconds, 'f', 3), QByteArray::number(r.speed, 'f', 2),
+          QByteArray::number(r.accuracy, 'f', 1), QByteArray(r.bothSpellings ? "on" : "off")}) {
+        line += ',';
+        line += field;
+    }
+    line += ',';
+    appendField(line, formatKeyCounts(r.missesByKey));
+    line += ',';
+    appendField(line, formatKeyCounts(r.keysByKey));
+    return line;
+}
+
+bool HistoryFile::parseLine(const char* begin, const char* end, HistoryRecord& r) {
+    std::array<std::string_view, FieldCount> f;
+    thread_local std::array<std::string, FieldCount> storage; // quoted fields, rarely used
+    if (!splitFields(begin, end, f, storage))
+        return false;
+    if (!plausibleTime(f[0]))
+        return false;
+    r.time = QString::fromLatin1(f[0].data(), static_cast<qsizetype>(f[0].size()));
+    if (!number(f[1], r.score) || !number(f[2], r.level) || r.level < 1 ||
+        !number(f[3], r.maxCombo) || r.maxCombo < 0 || !number(f[4], r.keys) || r.keys < 0 ||
+        !number(f[5], r.misses) || r.misses < 0 || r.misses > r.keys)
+        return false;
+    if (!number(f[6], r.seconds) || !(r.seconds >= 0) || !number(f[7], r.speed) ||
+        !(r.speed >= 0) || !number(f[8], r.accuracy) || !(r.accuracy >= 0 && r.accuracy <= 100))
+        return false;
+    if (f[9] == "on")
+        r.bothSpellings = true;
+    else if (f[9] == "off")
+        r.bothSpellings = false;
+    else
+        return false;
+    return parseKeyCounts(f[10].data(), f[10].data() + f[10].size(), r.missesByKey) &&
+           parseKeyCounts(f[11].data(), f[11].data() + f[11].size(), r.keysByKey);
+}
+
+HistoryFile::Loaded HistoryFile::parse(const QByteArray& bytes) {
+    Loaded out;
+    const char* p = bytes.constData();
+    const char* const end = p + bytes.size();
+    auto nextLine = [&](const char*& lineEnd) -> bool {
+        const char* nl = static_cast<const char*>(std::memchr(p, '\n', end - p));
+        if (!nl)
+            return false;
+        lineEnd = (nl > p && nl[-1] == '\r') ? nl - 1 : nl;
+        return true;
+    };
+    const char* lineEnd = nullptr;
+    if (!nextLine(lineEnd)) {
+        out.tornTail = p < end; // the header itself was torn on the first write
+        return out;
+    }
+    if (std::string_view(p, lineEnd - p) != std::string_view(Header.constData(), Header.size())) {
+        out.error = QStringLiteral("1 行目が成績の記録の見出しではありません");
+        return out;
+    }
+    p = static_cast<const char*>(std::memchr(p, '\n', end - p)) + 1;
+    out.records.reserve(static_cast<size_t>(bytes.size() / 100));
+    int lineNo = 1;
+    while (p < end) {
+        if (!nextLine(lineEnd)) {
+            out.tornTail = true;
+            break;
+        }
+        ++lineNo;
+        const char* next = static_cast<const char*>(std::memchr(p, '\n', end - p)) + 1;
+        if (lineEnd > p) { // blank lines carry nothing and are passed over
+            // Read in place: a long history is mostly this loop.
+            HistoryRecord& record = out.records.emplace_back();
+            if (lineEnd - p > MaxLineBytes || !parseLine(p, lineEnd, record)) {
+                out.records.pop_back();
+                out.skippedLines.push_back(lineNo);
+            }
+        }
+        p = next;
+    }
+    return out;
+}
+
+HistoryFile::Loaded HistoryFile::load(const QString& gamePath) {
+    QFile file(TextFile::hostPath(gamePath));
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly)) {
+        Loaded out;
+        out.error = file.errorString();
+        return out;
+    }
+    if (file.size() > MaxBytes) {
+        Loaded out;
+        out.error = QStringLiteral("%1 MiB を超えています").arg(MaxBytes / (1024 * 1024));
+        return out;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        Loaded out;
+        out.error = file.errorString();
+        return out;
+    }
+    return parse(bytes);
+}
+
+QString HistoryFile::append(const HistoryRecord& record, const QString& gamePath) {
+    const QByteArray path = QFile::encodeName(TextFile::hostPath(gamePath));
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return systemReason(errno);
+    FdCloser closer{fd};
+    // Two games started side by side must not interleave their lines.
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR)
+            return systemReason(errno);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return systemReason(errno);
+    if (!S_ISREG(st.st_mode))
+        return QStringLiteral("通常のファイルではありません");
+    const off_t size = st.st_size;
+
+    // Where the last complete line ends: whatever follows was torn and goes.
+    off_t keep = 0;
+    {
+        std::array<char, 8192> buf;
+        off_t pos = size;
+        bool found = false;
+        while (pos > 0 && !found) {
+            const off_t from = pos > off_t(buf.size()) ? pos - off_t(buf.size()) : 0;
+            if (!readAll(fd, buf.data(), static_cast<size_t>(pos - from), from))
+                return systemReason(errno);
+            for (off_t i = pos - from; i > 0; --i) {
+                if (buf[static_cast<size_t>(i - 1)] == '\n') {
+                    keep = from + i;
+                    found = true;
+                    break;
+                }
+            }
+            pos = from;
+        }
+    }
+
+    // Only ever add to a history of ours.
+    if (size > 0) {
+        const QByteArray headerLine = Header + '\n';
+        QByteArray head(static_cast<qsizetype>(std::min<off_t>(size, headerLine.size() + 1)), '\0');
+        if (!readAll(fd, head.data(), static_cast<size_t>(head.size()), 0))
+            return systemReason(errno);
+        const bool ours = keep > 0
+                              ? (head.startsWith(headerLine) || head.startsWith(Header + "\r\n"))
+                              : headerLine.startsWith(head.left(static_cast<qsizetype>(size)));
+        if (!ours)
+            return QStringLiteral("1 行目が成績の記録の見出しではないので、書き足しません");
+    }
+
+    QByteArray bytes;
+    if (keep == 0)
+        bytes = Header + '\n';
+    bytes += formatLine(record) + '\n';
+    if (keep < size && ::ftruncate(fd, keep) != 0)
+        return systemReason(errno);
+    if (!writeAll(fd, bytes.constData(), static_cast<size_t>(bytes.size()), keep)) {
+        const int error = errno;
+        // A disk that filled up mid-line: take the partial line back out.
+        if (::ftruncate(fd, keep) != 0) {
+            // The next append cuts it away as a torn line.
+        }
+        return systemReason(error);
+    }
+    closer.fd = -1;
+    if (::close(fd) != 0)
+        return systemReason(errno);
+    return {};
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "stats/HistoryRecord.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+// system/history.csv: a header line, then one line per finished round, only ever appended to.
+// A line counts once its line end is written: a last line without one was torn by a crash or a
+// power cut, is ignored when read and cut away by the next append, so earlier rounds are never
+// touched.
+class HistoryFile {
+public:
+    static inline const QString Path = QStringLiteral("system\\history.csv");
+    static const QByteArray Header; // without its line end
+    // A history this large is not ours to load whole.
+    static constexpr qint64 MaxBytes = 256LL * 1024 * 1024;
+    static constexpr int MaxLineBytes = 4096;
+
+    struct Loaded {
+        std::vector<HistoryRecord> records;
+        // Complete lines that did not read as a round (edited by hand); kept in the file.
+        std::vector<int> skippedLines; // 1-based line numbers
+        bool tornTail = false;
+        // Why nothing could be read; empty when the file was read (a missing file is empty).
+        QString error;
+    };
+
+    static Loaded load(const QString& gamePath = Path);
+    static Loaded parse(const QByteArray& bytes);
+
+    // Appends one round. Returns why it could not, or an empty text when the round is saved.
+    static QString append(const HistoryRecord& record, const QString& gamePath = Path);
+
+    static QByteArray formatLine(const HistoryRecord& record); // without its line end
+    // One round from a line (without its line end); false when the line is not one.
+    static bool parseLine(const char* begin, const char* end, HistoryRecord& record);
+
+    static QByteArray formatKeyCounts(const RoundFigures::KeyCounts& counts);
+    static bool parseKeyCounts(const char* begin, const char* end, RoundFigures::KeyCounts& out);
+};

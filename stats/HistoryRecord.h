@@ -1,0 +1,31 @@
+#pragma once
+
+#include "stats/RoundFigures.h"
+
+#include <QString>
+
+#include <cstdint>
+
+class QDateTime;
+struct ProgramState;
+
+// One finished round as the history keeps it.
+struct HistoryRecord {
+    QString time; // local date and time, ISO 8601 with the offset from UTC
+    int32_t score = 0;
+    int32_t level = 1;
+    int32_t maxCombo = 0;
+    int keys = 0;
+    int misses = 0;
+    double seconds = 0;
+    double speed = 0;    // right keys per second
+    double accuracy = 0; // percent
+    bool bothSpellings = false;
+    RoundFigures::KeyCounts missesByKey;
+    RoundFigures::KeyCounts keysByKey;
+
+    // The round the program-wide state holds, finished at `when`.
+    static HistoryRecord of(const ProgramState& state, bool bothSpellings, const QDateTime& when);
+
+    bool operator==(const HistoryRecord&) const = default;
+};

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+// The figures of one round for the player's feedback: keys judged, right keys, misses, play
+// time, speed, accuracy, phrases completed and which characters were missed. The judge feeds
+// it key by key; the round window stamps the start and end of play from the game's clock.
+class RoundFigures {
+public:
+    // A character and how often it came up; kept in the order each was first counted.
+    using KeyCounts = std::vector<std::pair<char32_t, int>>;
+
+    void reset() { *this = RoundFigures{}; }
+
+    // Play runs from the first phrase shown to the end of the round; the countdown is not play.
+    void playBegins(int64_t nowNs);
+    void playEnds(int64_t nowNs);
+
+    // A judged key: `expected` is the character the player should have typed (0 when none).
+    void rightKey(char32_t expected);
+    void wrongKey(char32_t expected);
+    void rightKey(const QString& expected) { rightKey(codePoint(expected)); }
+    void wrongKey(const QString& expected) { wrongKey(codePoint(expected)); }
+    void phraseCompleted() { ++m_phrases; }
+
+    int keys() const { return m_right + m_misses; }
+    int rightKeys() const { return m_right; }
+    int misses() const { return m_misses; }
+    int phrases() const { return m_phrases; }
+    // Seconds of play; 0 until play has ended.
+    double seconds() const;
+    // Right keys per second of play; 0 without play time.
+    double speed() const;
+    // Right keys in percent of the judged ones; 0 when none was judged.
+    double accuracy() const;
+
+    // Misses per expected character, in the order each was first missed.
+    const KeyCounts& missesByKey() const { return m_missesByKey; }
+    // Judged keys per expected character (right and wrong), in the order each first came up.
+    const KeyCounts& keysByKey() const { return m_keysByKey; }
+    // The characters missed most often, most first; ties keep the order they were first missed.
+    std::vector<char32_t> weakKeys(int count = 3) const;
+
+    // The first character of a text (0 for an empty one).
+    static char32_t codePoint(const QString& text);
+
+private:
+    static void count(KeyCounts& counts, char32_t key);
+
+    int64_t m_beginNs = 0;
+    int64_t m_endNs = 0;
+    bool m_begun = false;
+    bool m_ended = false;
+    int m_right = 0;
+    int m_misses = 0;
+    int m_phrases = 0;
+    KeyCounts m_missesByKey;
+    KeyCounts m_keysByKey;
+};

@@ -1,0 +1,112 @@
+#include "app/ProgramState.h"
+#include "round/RoundJudge.h"
+#include "settings/SpellingGroups.h"
+#include "settings/VariantTable.h"
+#include "stats/FiguresLine.h"
+#include "stats/RoundFigures.h"
+#include "tests/support/Fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+void miss(RoundFigures& f, const char* keys) {
+    for (const char* k = keys; *k; ++k)
+        f.wrongKey(static_cast<char32_t>(*k));
+}
+} // namespace
+
+// The weak keys are the most missed, most first, and equal counts keep the order in which the
+// keys were first missed: catches ranking by character code, least first, or losing the tie
+// order, and a list that runs past three.
+TEST(RoundFigures, weakKeysAreTheMostMissedWithTiesInFirstMissedOrder) {
+    RoundFigures f;
+    miss(f, "tsnatsx"); // t2 s2 n1 a1 x1
+    EXPECT_EQ(f.weakKeys(), (std::vector<char32_t>{U't', U's', U'n'}));
+    miss(f, "xx"); // x3 now leads; a stays behind n, missed later
+    EXPECT_EQ(f.weakKeys(), (std::vector<char32_t>{U'x', U't', U's'}));
+    EXPECT_EQ(f.weakKeys(5), (std::vector<char32_t>{U'x', U't', U's', U'n', U'a'}));
+    EXPECT_EQ(f.missesByKey().front(), (std::pair<char32_t, int>{U't', 2}));
+
+    RoundFigures two;
+    miss(two, "kk");
+    two.wrongKey(QStringLiteral("é"));
+    EXPECT_EQ(two.weakKeys(), (std::vector<char32_t>{U'k', U'é'}));
+    EXPECT_EQ(FiguresLine::text(two).section(QStringLiteral("苦手"), 1), QStringLiteral(" k é"));
+}
+
+// Speed is right keys per second of play, accuracy right over judged, and a round without keys
+// or without play time reads 0.0 rather than dividing by zero; play time is only the stamped
+// span and a second end stamp does not stretch it. The line carries exactly these figures.
+TEST(RoundFigures, speedAccuracyAndTheLineFollowTheCountsAndThePlayTime) {
+    RoundFigures f;
+    EXPECT_EQ(FiguresLine::text(f), QStringLiteral("速度 0.0 打/秒　正確率 0.0%　ミス 0　苦手"));
+    f.playBegins(5'000'000'000);
+    for (int i = 0; i < 40; ++i)
+        f.rightKey(U'a');
+    f.wrongKey(U'b');
+    EXPECT_EQ(f.seconds(), 0.0); // not over yet
+    EXPECT_EQ(f.speed(), 0.0);
+    f.playEnds(15'000'000'000);
+    f.playEnds(99'000'000'000);
+    EXPECT_DOUBLE_EQ(f.seconds(), 10.0);
+    EXPECT_DOUBLE_EQ(f.speed(), 4.0);
+    EXPECT_NEAR(f.accuracy(), 97.56, 0.01);
+    EXPECT_EQ(f.keys(), 41);
+    EXPECT_EQ(f.keysByKey(), (RoundFigures::KeyCounts{{U'a', 40}, {U'b', 1}}));
+    EXPECT_EQ(FiguresLine::text(f), QStringLiteral("速度 4.0 打/秒　正確率 97.6%　ミス 1　苦手 b"));
+    EXPECT_EQ(FiguresLine::text(f, false),
+              QStringLiteral(
+                  "速度 4.0 打/秒　正確率 97.6%　ミス 1　苦手 b（記録を保存できませんでした）"));
+
+    f.wrongKey(U' ');
+    f.wrongKey(U' ');
+    f.wrongKey(char32_t{0x1B});
+    EXPECT_TRUE(FiguresLine::text(f).endsWith(QStringLiteral("苦手 空白 b U+001B")));
+    f.reset();
+    EXPECT_EQ(f.keys(), 0);
+    EXPECT_TRUE(f.missesByKey().empty());
+}
+
+// The judge feeds the figures: every judged key with the character it expected, each completed
+// phrase, and a fresh start at the next round's load; keys in the countdown are not judged and
+// not counted. Catches a hook on the wrong verdict, the expected character taken after the
+// target has moved on, and figures carried over from the previous round.
+TEST(RoundFigures, theJudgeCountsKeysPhrasesAndExpectedCharactersAndStartsAfresh) {
+    ProgramState state;
+    VariantTable variants;
+    for (const auto& group : SpellingGroups::all())
+        group.applyTo(variants, 0);
+    ScriptedRandom random;
+    RecordingMedia media;
+    RoundJudge judge(state, variants, random, media);
+    auto start = [&] {
+        judge.resetResults();
+        judge.resetRound();
+        random.push({0.015f}); // phrase row 1
+        judge.MonSel();
+        judge.takeTarget();
+    };
+    start();
+    judge.keyPress(QStringLiteral("x")); // countdown
+    for (int i = 0; i < 4; ++i)
+        judge.countdownTick();
+    const QString romaji = judge.romaji();
+    judge.keyPress(romaji.left(1));
+    judge.keyPress(QStringLiteral("#"));
+    for (QChar c : romaji.mid(1))
+        judge.keyPress(QString(c));
+    const RoundFigures& f = state.figures;
+    EXPECT_EQ(f.phrases(), 1);
+    EXPECT_EQ(f.keys(), romaji.size() + 1);
+    EXPECT_EQ(f.misses(), 1);
+    EXPECT_EQ(f.missesByKey(), (RoundFigures::KeyCounts{{romaji.at(1).unicode(), 1}}));
+    EXPECT_EQ(f.keysByKey().front().first, romaji.at(0).unicode());
+    int counted = 0;
+    for (const auto& [key, n] : f.keysByKey())
+        counted += n;
+    EXPECT_EQ(counted, f.keys());
+
+    start();
+    EXPECT_EQ(f.keys(), 0);
+    EXPECT_EQ(f.phrases(), 0);
+}

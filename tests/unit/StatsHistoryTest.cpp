@@ -1,0 +1,180 @@
+#include "stats/HistoryFile.h"
+#include "tests/support/TempWorkDir.h"
+
+#include <QDir>
+
+#include <csignal>
+#include <cstdlib>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+HistoryRecord round(int32_t score, RoundFigures::KeyCounts misses = {}) {
+    HistoryRecord r;
+    r.time = QStringLiteral("2026-12-07T20:15:00+09:00");
+    r.score = score;
+    r.level = 3;
+    r.maxCombo = 41;
+    r.keys = 250;
+    r.misses = 12;
+    r.seconds = 61.25;
+    r.speed = 3.89;
+    r.accuracy = 95.2;
+    r.missesByKey = std::move(misses);
+    r.keysByKey = {{U'a', 100}, {U't', 150}};
+    return r;
+}
+
+QByteArray header() {
+    return HistoryFile::Header + '\n';
+}
+
+} // namespace
+
+// Every character the romaji can hold survives the file, even those that mean something to
+// CSV or to the pairs themselves (comma, quote, blank, colon, a 'U'), and characters outside
+// ASCII; a record read back equals the one written. Catches a field split at a comma inside the
+// pairs, a blank taken for a separator and an escape read as a letter.
+TEST(HistoryFile, aRecordWithAwkwardCharactersReadsBackEqual) {
+    HistoryRecord r = round(-40, {{U',', 2},
+                                  {U'"', 1},
+                                  {U' ', 3},
+                                  {U':', 1},
+                                  {U'U', 4},
+                                  {U'+', 1},
+                                  {U'é', 2},
+                                  {char32_t{0x1F600}, 1},
+                                  {0x1B, 1}});
+    r.bothSpellings = true;
+    const QByteArray line = HistoryFile::formatLine(r);
+    EXPECT_FALSE(line.contains('\n'));
+    EXPECT_FALSE(line.contains('\r'));
+    HistoryRecord back;
+    ASSERT_TRUE(HistoryFile::parseLine(line.cbegin(), line.cend(), back)) << line.constData();
+    EXPECT_EQ(back, r);
+
+    // The pairs as a player sees them in the file.
+    EXPECT_EQ(HistoryFile::formatKeyCounts({{U't', 3}, {U's', 12}}), "t:3 s:12");
+    RoundFigures::KeyCounts counts;
+    for (const char* bad :
+         {"t:0", "t:", "t3", "t:3 ", "t:3  s:1", "U+12:1", "t:3 t:1", "U+0000:1"}) {
+        const std::string s = bad;
+        EXPECT_FALSE(HistoryFile::parseKeyCounts(s.data(), s.data() + s.size(), counts)) << bad;
+    }
+    const std::string blank = "t:3  :2";
+    ASSERT_TRUE(HistoryFile::parseKeyCounts(blank.data(), blank.data() + blank.size(), counts));
+    EXPECT_EQ(counts, (RoundFigures::KeyCounts{{U't', 3}, {U' ', 2}}));
+}
+
+// Appends add one line each after a header written once, and a missing file is simply an empty
+// history. Catches a header per append, a file rewritten instead of added to, and rounds
+// coming back in a different order.
+TEST(HistoryFile, appendsKeepEveryRoundInOrderUnderOneHeader) {
+    TempWorkDir dir;
+    EXPECT_TRUE(HistoryFile::load().records.empty());
+    EXPECT_TRUE(HistoryFile::load().error.isEmpty());
+    for (int i = 1; i <= 3; ++i)
+        ASSERT_EQ(HistoryFile::append(round(i * 100, {{U't', i}})), QString());
+    const QByteArray bytes = dir.readBytes("system/history.csv");
+    EXPECT_TRUE(bytes.startsWith(header()));
+    EXPECT_EQ(bytes.count(HistoryFile::Header), 1);
+    EXPECT_EQ(bytes.count('\n'), 4);
+    const HistoryFile::Loaded loaded = HistoryFile::load();
+    ASSERT_EQ(loaded.records.size(), 3u);
+    EXPECT_EQ(loaded.records[2], round(300, {{U't', 3}}));
+    EXPECT_FALSE(loaded.tornTail);
+    EXPECT_TRUE(loaded.skippedLines.empty());
+}
+
+// A power cut mid-append leaves a last line without its end: reading passes over it, the next
+// append cuts exactly that and nothing before it, and a header torn on the very first write is
+// started afresh. Catches a torn line read as a round (its numbers may look whole), earlier
+// rounds lost to the repair, and the new round glued onto the torn one.
+TEST(HistoryFile, aTornLastLineIsIgnoredAndCutAwayByTheNextAppend) {
+    TempWorkDir dir;
+    const QByteArray first = HistoryFile::formatLine(round(100)) + '\n';
+    const QByteArray torn = HistoryFile::formatLine(round(200)).left(60);
+    dir.writeBytes("system/history.csv", header() + first + torn);
+    HistoryFile::Loaded loaded = HistoryFile::load();
+    ASSERT_EQ(loaded.records.size(), 1u);
+    EXPECT_TRUE(loaded.tornTail);
+    EXPECT_TRUE(loaded.skippedLines.empty());
+
+    // Torn inside the last pairs, the line still parses; only its missing end gives it away.
+    const QByteArray tornLate = HistoryFile::formatLine(round(300, {{U't', 12}})).chopped(1);
+    dir.writeBytes("system/history.csv", header() + first + tornLate);
+    EXPECT_EQ(HistoryFile::load().records.size(), 1u);
+
+    ASSERT_EQ(HistoryFile::append(round(400)), QString());
+    EXPECT_EQ(dir.readBytes("system/history.csv"),
+              header() + first + HistoryFile::formatLine(round(400)) + '\n');
+
+    dir.writeBytes("system/history.csv", HistoryFile::Header.left(20));
+    EXPECT_TRUE(HistoryFile::load().records.empty());
+    ASSERT_EQ(HistoryFile::append(round(500)), QString());
+    EXPECT_EQ(dir.readBytes("system/history.csv"),
+              header() + HistoryFile::formatLine(round(500)) + '\n');
+}
+
+// A file that is not ours is never added to or cut, a line edited by hand is skipped on reading
+// and reported by its number but kept, and an unwritable history gives a reason instead of
+// throwing. Catches appends that truncate a stranger's file and a bad line that hides the
+// rounds after it.
+TEST(HistoryFile, foreignFilesEditedLinesAndUnwritablePlacesLoseNothing) {
+    TempWorkDir dir;
+    const QByteArray foreign = "name,score\nTaro,5000\npartial";
+    dir.writeBytes("system/history.csv", foreign);
+    EXPECT_FALSE(HistoryFile::append(round(1)).isEmpty());
+    EXPECT_EQ(dir.readBytes("system/history.csv"), foreign);
+    EXPECT_FALSE(HistoryFile::load().error.isEmpty());
+
+    const QByteArray edited = header() + HistoryFile::formatLine(round(1)) + "\n" +
+                              "2026-12-07T20:20:00+09:00,lots,3\r\n\n" +
+                              HistoryFile::formatLine(round(2)) + "\r\n";
+    dir.writeBytes("system/history.csv", edited);
+    HistoryFile::Loaded loaded = HistoryFile::load();
+    ASSERT_EQ(loaded.records.size(), 2u);
+    EXPECT_EQ(loaded.records[1].score, 2);
+    EXPECT_EQ(loaded.skippedLines, std::vector<int>{3});
+    ASSERT_EQ(HistoryFile::append(round(3)), QString());
+    EXPECT_TRUE(dir.readBytes("system/history.csv").startsWith(edited));
+
+    QFile::remove(dir.path("system/history.csv"));
+    QDir(dir.path("system")).mkdir(QStringLiteral("history.csv"));
+    EXPECT_FALSE(HistoryFile::append(round(4)).isEmpty());
+    EXPECT_FALSE(HistoryFile::append(round(4), QStringLiteral("nowhere\\history.csv")).isEmpty());
+}
+
+// A game killed at any moment of an append keeps every round appended before: a child process
+// appends numbered rounds until it is killed at a random moment, and what is left reads back as
+// exactly the rounds 1..k with nothing out of place, ready for the next append. Catches an
+// append that rewrites or truncates the file, which a kill in the wrong instant empties.
+TEST(HistoryFile, aKillDuringAppendsNeverLosesAnEarlierRound) {
+    TempWorkDir dir;
+    std::srand(14);
+    int before = 0;
+    for (int kill = 0; kill < 40; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = before + 1;; ++i)
+                HistoryFile::append(round(i, {{U't', 1 + i % 7}}));
+        }
+        ::usleep(static_cast<useconds_t>(200 + std::rand() % 3000));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const HistoryFile::Loaded loaded = HistoryFile::load();
+        ASSERT_TRUE(loaded.error.isEmpty());
+        ASSERT_TRUE(loaded.skippedLines.empty()) << "kill " << kill;
+        ASSERT_GE(static_cast<int>(loaded.records.size()), before) << "kill " << kill;
+        for (size_t i = 0; i < loaded.records.size(); ++i)
+            ASSERT_EQ(loaded.records[i],
+                      round(static_cast<int32_t>(i) + 1, {{U't', 1 + int(i + 1) % 7}}));
+        before = static_cast<int>(loaded.records.size());
+    }
+    EXPECT_GT(before, 40);
+}

@@ -1,0 +1,66 @@
+#include "stats/ProgressModel.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+HistoryRecord played(int32_t score, RoundFigures::KeyCounts keys, RoundFigures::KeyCounts misses) {
+    HistoryRecord r;
+    r.time = QStringLiteral("2026-12-07T20:00:00+09:00");
+    r.score = score;
+    r.speed = score / 100.0;
+    r.accuracy = 90;
+    r.keysByKey = std::move(keys);
+    r.missesByKey = std::move(misses);
+    return r;
+}
+
+} // namespace
+
+// The charts take the last 200 rounds, numbered as they stand in the whole history, and the
+// keyboard only the last 50; an empty history is empty. Catches charts that start from the
+// first round, an off-by-one at either window, and old rounds leaking into the key colours.
+TEST(ProgressModel, chartsTakeTheLast200RoundsAndTheKeyboardTheLast50) {
+    EXPECT_TRUE(ProgressModel({}).empty());
+    EXPECT_TRUE(ProgressModel({}).points().empty());
+
+    std::vector<HistoryRecord> records;
+    for (int i = 1; i <= 260; ++i) // the first 210 rounds miss q every time it comes
+        records.push_back(i <= 210 ? played(i, {{U'q', 5}}, {{U'q', 5}})
+                                   : played(i, {{U'q', 10}, {U'T', 4}}, {{U'T', 1}}));
+    const ProgressModel model(records);
+    EXPECT_EQ(model.totalRounds(), 260);
+    ASSERT_EQ(model.points().size(), 200u);
+    EXPECT_EQ(model.points().front().round, 61);
+    EXPECT_EQ(model.points().front().score, 61);
+    EXPECT_EQ(model.points().back().round, 260);
+    EXPECT_DOUBLE_EQ(model.points().back().speed, 2.6);
+    EXPECT_EQ(model.keyRounds(), 50);
+    EXPECT_EQ(model.keyStat(U'q').misses, 0);
+    EXPECT_EQ(model.keyStat(U'q').keys, 500);
+    EXPECT_EQ(model.keyStat(U't').misses, 50); // upper-case T is typed on the t key
+    EXPECT_EQ(model.keyStat(U't').keys, 200);
+
+    const ProgressModel few({played(7, {{U'a', 3}}, {})});
+    EXPECT_EQ(few.points().size(), 1u);
+    EXPECT_EQ(few.keyRounds(), 1);
+}
+
+// Colours run from green at no misses to full red at a fifth of the keys missed and stay red
+// beyond; a key never typed is grey, not green; the tooltip gives the exact counts. Catches a
+// rate over all keys instead of the key's own, a scale that never reaches red, and untyped keys
+// passed off as flawless.
+TEST(ProgressModel, keyColoursFollowTheMissRateAndTheTooltipGivesTheCounts) {
+    const ProgressModel model(
+        {played(1, {{U'a', 100}, {U's', 20}, {U'd', 10}, {U'f', 40}, {U'!', 2}},
+                {{U's', 4}, {U'd', 9}, {U'f', 4}, {U'!', 1}})});
+    EXPECT_EQ(model.colour(U'a'), QColor(40, 170, 70));  // 0 %
+    EXPECT_EQ(model.colour(U's'), QColor(220, 40, 40));  // 20 %
+    EXPECT_EQ(model.colour(U'd'), QColor(220, 40, 40));  // 90 %
+    EXPECT_EQ(model.colour(U'f'), QColor(235, 200, 30)); // 10 %
+    EXPECT_EQ(model.colour(U'z'), QColor(90, 90, 90));   // never typed
+    EXPECT_EQ(model.keyStat(U'1').misses, 1);            // ! is Shift and 1
+    EXPECT_EQ(model.toolTip(U's'), QStringLiteral("S：ミス 4 / 20 打（20.0%）　直近 1 回"));
+    EXPECT_EQ(model.toolTip(U'z'), QStringLiteral("Z：直近 1 回で打つ場面なし"));
+    EXPECT_EQ(ProgressModel::keyFor(U'あ'), 0u);
+}
