@@ -4,8 +4,8 @@
 #include "settings/SpellingGroups.h"
 
 #include <array>
+#include <cassert>
 #include <cstdint>
-#include <unordered_map>
 
 namespace {
 
@@ -19,11 +19,18 @@ bool doublesAfterSmallTsu(QChar c) {
     return c.unicode() < 0x80 && QByteArrayView("bcdfghjkmpqrstvwyz").contains(c.toLatin1());
 }
 
-// The speller's table turned into lookups: one slot per hiragana for single kana, a hash for a
-// kana with its small kana, and for each variable kana the letter its spellings share.
+// ぁぃぅぇぉゃゅょ as 0 to 7; -1 for any other character.
+int smallIndex(char16_t c) {
+    constexpr std::u16string_view smalls = u"ぁぃぅぇぉゃゅょ";
+    const std::size_t i = smalls.find(c);
+    return i == std::u16string_view::npos ? -1 : static_cast<int>(i);
+}
+
+// The speller's table turned into lookups: one slot per hiragana for single kana, one per
+// hiragana and small kana for pairs, and for each variable kana the letter its spellings share.
 struct Lookup {
     std::array<const KanaSpelling*, 0x60> single{};
-    std::unordered_map<uint32_t, const KanaSpelling*> pairs;
+    std::array<std::array<const KanaSpelling*, 8>, 0x60> pairs{};
     std::array<bool, KanaCount> doubles{}; // small っ before it doubles a letter
     std::array<QChar, KanaCount> shared{}; // the letter both spellings begin with, if any
 
@@ -32,8 +39,10 @@ struct Lookup {
             const std::u16string_view k(s.kana);
             if (k.size() == 1)
                 single[k[0] - HiraganaFirst] = &s;
-            else
-                pairs[key(k[0], k[1])] = &s;
+            else {
+                assert(smallIndex(k[1]) >= 0);
+                pairs[k[0] - HiraganaFirst][smallIndex(k[1])] = &s;
+            }
         }
         for (const SpellingGroup& group : SpellingGroups::all()) {
             for (std::size_t i = 0; i < group.entries.size(); ++i) {
@@ -46,7 +55,6 @@ struct Lookup {
             }
         }
     }
-    static uint32_t key(char16_t first, char16_t second) { return uint32_t{first} << 16 | second; }
 };
 
 const Lookup& lookup() {
@@ -87,38 +95,72 @@ Unit unitOf(const KanaSpelling& s) {
     return {Unit::Type::Variable, nullptr, s.variable};
 }
 
-// What small っ stands for before `next` (nullptr when it ends the reading).
-void appendSmallTsu(KanaSpeller::Reading& parts, QString& fixed, const Unit* next) {
-    const Lookup& l = lookup();
-    if (next && next->type == Unit::Type::Kana &&
-        doublesAfterSmallTsu(QLatin1Char(next->romaji[0]))) {
-        fixed += QLatin1Char(next->romaji[0]);
-        return;
+// Collects a reading's parts. The fixed romaji gathers in a buffer that is kept from one
+// reading to the next, so a reading costs two allocations whatever its length.
+class PartBuilder {
+public:
+    using Type = KanaSpeller::Part::Type;
+
+    PartBuilder() {
+        m_fixed.clear();
+        m_parts.clear();
     }
-    if (next && next->type == Unit::Type::Variable &&
-        l.doubles[static_cast<std::size_t>(next->kana)]) {
-        const QChar shared = l.shared[static_cast<std::size_t>(next->kana)];
-        if (!shared.isNull()) {
-            fixed += shared;
+    void text(const char* romaji) {
+        while (*romaji)
+            m_fixed.push_back(static_cast<char16_t>(*romaji++));
+    }
+    void variable(Type type, Kana kana) {
+        flush();
+        m_parts.push_back({type, kana, 0});
+    }
+    KanaSpeller::Reading finish() {
+        flush();
+        return {QString(reinterpret_cast<const QChar*>(m_fixed.data()),
+                        static_cast<qsizetype>(m_fixed.size())),
+                m_parts};
+    }
+
+    // What small っ stands for before `next` (nullptr when it ends the reading).
+    void smallTsu(const Unit* next) {
+        const Lookup& l = lookup();
+        if (next && next->type == Unit::Type::Kana &&
+            doublesAfterSmallTsu(QLatin1Char(next->romaji[0]))) {
+            m_fixed.push_back(static_cast<char16_t>(next->romaji[0]));
             return;
         }
-        if (!fixed.isEmpty())
-            parts.push_back({KanaSpeller::Part::Type::Fixed, Kana::Count, fixed});
-        fixed.clear();
-        parts.push_back({KanaSpeller::Part::Type::DoubledBefore, next->kana, {}});
-        return;
+        if (next && next->type == Unit::Type::Variable &&
+            l.doubles[static_cast<std::size_t>(next->kana)]) {
+            const QChar shared = l.shared[static_cast<std::size_t>(next->kana)];
+            if (!shared.isNull())
+                m_fixed.push_back(shared.unicode());
+            else
+                variable(Type::DoubledBefore, next->kana);
+            return;
+        }
+        // Nothing to double: before a vowel, ん, a sign or the end it is typed on its own, as
+        // in "dailtu!".
+        text("ltu");
     }
-    // Nothing to double: before a vowel, ん, a sign or the end it is typed on its own, as in
-    // "dailtu!".
-    fixed += QLatin1String("ltu");
-}
+
+private:
+    void flush() {
+        const int length = static_cast<int>(m_fixed.size()) - m_flushed;
+        if (length > 0)
+            m_parts.push_back({Type::Fixed, Kana::Count, length});
+        m_flushed = static_cast<int>(m_fixed.size());
+    }
+
+    int m_flushed = 0;
+    static thread_local inline std::u16string m_fixed;
+    static thread_local inline std::vector<KanaSpeller::Part> m_parts;
+};
 
 } // namespace
 
 std::optional<KanaSpeller::Reading> KanaSpeller::parse(QStringView reading, qsizetype* unknownAt) {
     const Lookup& l = lookup();
-    std::vector<Unit> units;
-    units.reserve(static_cast<std::size_t>(reading.size()));
+    static thread_local std::vector<Unit> units; // kept: most readings are spelt at load time
+    units.clear();
     for (qsizetype i = 0; i < reading.size(); ++i) {
         char16_t c = folded(reading[i]);
         if (c >= 0xFF01 && c <= 0xFF5E) // full-width letters, digits and signs
@@ -126,10 +168,10 @@ std::optional<KanaSpeller::Reading> KanaSpeller::parse(QStringView reading, qsiz
         if (c == SmallTsu) {
             units.push_back({Unit::Type::SmallTsu});
         } else if (isHiragana(c)) {
-            if (i + 1 < reading.size()) {
-                const auto pair = l.pairs.find(Lookup::key(c, folded(reading[i + 1])));
-                if (pair != l.pairs.end()) {
-                    units.push_back(unitOf(*pair->second));
+            const int small = i + 1 < reading.size() ? smallIndex(folded(reading[i + 1])) : -1;
+            if (small >= 0) {
+                if (const KanaSpelling* pair = l.pairs[c - HiraganaFirst][small]) {
+                    units.push_back(unitOf(*pair));
                     ++i;
                     continue;
                 }
@@ -157,38 +199,37 @@ std::optional<KanaSpeller::Reading> KanaSpeller::parse(QStringView reading, qsiz
         }
     }
 
-    Reading parts;
-    QString fixed;
+    PartBuilder parts;
     for (std::size_t i = 0; i < units.size(); ++i) {
         const Unit& u = units[i];
         switch (u.type) {
         case Unit::Type::Kana:
         case Unit::Type::Sign:
-            fixed += QLatin1String(u.romaji);
+            parts.text(u.romaji);
             break;
         case Unit::Type::SmallTsu:
-            appendSmallTsu(parts, fixed, i + 1 < units.size() ? &units[i + 1] : nullptr);
+            parts.smallTsu(i + 1 < units.size() ? &units[i + 1] : nullptr);
             break;
         case Unit::Type::Variable:
-            if (!fixed.isEmpty())
-                parts.push_back({Part::Type::Fixed, Kana::Count, fixed});
-            fixed.clear();
-            parts.push_back({Part::Type::Variable, u.kana, {}});
+            parts.variable(Part::Type::Variable, u.kana);
             break;
         }
     }
-    if (!fixed.isEmpty())
-        parts.push_back({Part::Type::Fixed, Kana::Count, fixed});
-    return parts;
+    return parts.finish();
 }
 
 PhrasePieces KanaSpeller::spell(const Reading& reading, const VariantTable& table) {
     PhrasePieces pieces;
+    pieces.reserve(reading.parts.size());
     QString fixed;
-    for (const Part& part : reading) {
+    qsizetype from = 0; // where the next fixed part starts in reading.fixed
+    for (const Part& part : reading.parts) {
         switch (part.type) {
         case Part::Type::Fixed:
-            fixed += part.fixed;
+            // The whole reading as one fixed part shares its string instead of copying it.
+            fixed += part.length == reading.fixed.size() ? reading.fixed
+                                                         : reading.fixed.mid(from, part.length);
+            from += part.length;
             break;
         case Part::Type::DoubledBefore: {
             // The first letter of the spelling in force; an unset entry has none to double.
@@ -211,7 +252,11 @@ PhrasePieces KanaSpeller::spell(const Reading& reading, const VariantTable& tabl
 }
 
 QString KanaSpeller::join(const PhrasePieces& pieces, const VariantTable& table) {
+    qsizetype length = 0;
+    for (const PhrasePiece& piece : pieces)
+        length += piece.kana ? table.get(*piece.kana).size() : piece.fixed.size();
     QString out;
+    out.reserve(length);
     for (const PhrasePiece& piece : pieces)
         out += piece.kana ? table.get(*piece.kana) : piece.fixed;
     return out;

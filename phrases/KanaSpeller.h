@@ -14,19 +14,22 @@
 // write it.
 class KanaSpeller {
 public:
-    // A reading taken apart once, so that spelling it again under other settings is cheap.
+    // A reading taken apart once, so that spelling it again under other settings is cheap:
+    // all its fixed romaji in one string, and the parts in order.
     struct Part {
         enum class Type : unsigned char {
-            Fixed,         // romaji that never changes
+            Fixed,         // the next `length` characters of the fixed romaji
             Variable,      // a variable kana: the table's spelling
             DoubledBefore, // small っ before a variable kana: the first letter of its spelling
         };
         Type type = Type::Fixed;
         Kana kana = Kana::Count;
-        QString fixed;
-        bool operator==(const Part&) const = default;
+        int length = 0;
     };
-    using Reading = std::vector<Part>;
+    struct Reading {
+        QString fixed;
+        std::vector<Part> parts;
+    };
 
     // The reading's parts, or nothing when it holds a character the speller does not know;
     // unknownAt then receives that character's index.
