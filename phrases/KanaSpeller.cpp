@@ -21,9 +21,26 @@ bool doublesAfterSmallTsu(QChar c) {
 
 // ぁぃぅぇぉゃゅょ as 0 to 7; -1 for any other character.
 int smallIndex(char16_t c) {
-    constexpr std::u16string_view smalls = u"ぁぃぅぇぉゃゅょ";
-    const std::size_t i = smalls.find(c);
-    return i == std::u16string_view::npos ? -1 : static_cast<int>(i);
+    switch (c) {
+    case u'ぁ':
+        return 0;
+    case u'ぃ':
+        return 1;
+    case u'ぅ':
+        return 2;
+    case u'ぇ':
+        return 3;
+    case u'ぉ':
+        return 4;
+    case u'ゃ':
+        return 5;
+    case u'ゅ':
+        return 6;
+    case u'ょ':
+        return 7;
+    default:
+        return -1;
+    }
 }
 
 // The speller's table turned into lookups: one slot per hiragana for single kana, one per
@@ -82,6 +99,16 @@ struct AsciiText {
 };
 constexpr AsciiText asciiText;
 
+// The ASCII text of a sign of the phrases other than ASCII itself, or nullptr.
+const char* symbolRomaji(char16_t c) {
+    if (c < 0x2000)
+        return nullptr;
+    for (const SymbolSpelling& s : KanaSpellings::symbols())
+        if (s.symbol == c)
+            return s.romaji;
+    return nullptr;
+}
+
 // One spelt unit of the reading, before small っ is resolved.
 struct Unit {
     enum class Type : unsigned char { Kana, Sign, Variable, SmallTsu } type;
@@ -101,10 +128,48 @@ class PartBuilder {
 public:
     using Type = KanaSpeller::Part::Type;
 
-    PartBuilder() {
+    PartBuilder() : m_fixed(fixedBuffer()), m_parts(partBuffer()) {
         m_fixed.clear();
         m_parts.clear();
     }
+
+    // The next unit of the reading; a small っ waits for the unit after it.
+    void add(const Unit& unit) {
+        if (m_smallTsuWaits)
+            smallTsu(&unit);
+        m_smallTsuWaits = unit.type == Unit::Type::SmallTsu;
+        switch (unit.type) {
+        case Unit::Type::Kana:
+        case Unit::Type::Sign:
+            text(unit.romaji);
+            break;
+        case Unit::Type::Variable:
+            variable(Type::Variable, unit.kana);
+            break;
+        case Unit::Type::SmallTsu:
+            break;
+        }
+    }
+
+    KanaSpeller::Reading finish() {
+        if (m_smallTsuWaits)
+            smallTsu(nullptr);
+        flush();
+        return {QString(reinterpret_cast<const QChar*>(m_fixed.data()),
+                        static_cast<qsizetype>(m_fixed.size())),
+                m_parts};
+    }
+
+private:
+    static std::u16string& fixedBuffer() {
+        static thread_local std::u16string buffer;
+        return buffer;
+    }
+    static std::vector<KanaSpeller::Part>& partBuffer() {
+        static thread_local std::vector<KanaSpeller::Part> buffer;
+        return buffer;
+    }
+
     void text(const char* romaji) {
         while (*romaji)
             m_fixed.push_back(static_cast<char16_t>(*romaji++));
@@ -112,12 +177,6 @@ public:
     void variable(Type type, Kana kana) {
         flush();
         m_parts.push_back({type, kana, 0});
-    }
-    KanaSpeller::Reading finish() {
-        flush();
-        return {QString(reinterpret_cast<const QChar*>(m_fixed.data()),
-                        static_cast<qsizetype>(m_fixed.size())),
-                m_parts};
     }
 
     // What small っ stands for before `next` (nullptr when it ends the reading).
@@ -142,7 +201,6 @@ public:
         text("ltu");
     }
 
-private:
     void flush() {
         const int length = static_cast<int>(m_fixed.size()) - m_flushed;
         if (length > 0)
@@ -150,70 +208,46 @@ private:
         m_flushed = static_cast<int>(m_fixed.size());
     }
 
+    std::u16string& m_fixed;
+    std::vector<KanaSpeller::Part>& m_parts;
     int m_flushed = 0;
-    static thread_local inline std::u16string m_fixed;
-    static thread_local inline std::vector<KanaSpeller::Part> m_parts;
+    bool m_smallTsuWaits = false;
 };
 
 } // namespace
 
 std::optional<KanaSpeller::Reading> KanaSpeller::parse(QStringView reading, qsizetype* unknownAt) {
     const Lookup& l = lookup();
-    static thread_local std::vector<Unit> units; // kept: most readings are spelt at load time
-    units.clear();
+    PartBuilder parts;
     for (qsizetype i = 0; i < reading.size(); ++i) {
         char16_t c = folded(reading[i]);
         if (c >= 0xFF01 && c <= 0xFF5E) // full-width letters, digits and signs
             c = static_cast<char16_t>(c - 0xFEE0);
         if (c == SmallTsu) {
-            units.push_back({Unit::Type::SmallTsu});
-        } else if (isHiragana(c)) {
+            parts.add({Unit::Type::SmallTsu});
+            continue;
+        }
+        if (c >= 0x20 && c < 0x7F) {
+            parts.add({Unit::Type::Sign, asciiText.text[c]});
+            continue;
+        }
+        const KanaSpelling* spelling = nullptr;
+        if (isHiragana(c)) {
             const int small = i + 1 < reading.size() ? smallIndex(folded(reading[i + 1])) : -1;
-            if (small >= 0) {
-                if (const KanaSpelling* pair = l.pairs[c - HiraganaFirst][small]) {
-                    units.push_back(unitOf(*pair));
-                    ++i;
-                    continue;
-                }
-            }
-            const KanaSpelling* s = l.single[c - HiraganaFirst];
-            if (!s) {
-                if (unknownAt)
-                    *unknownAt = i;
-                return std::nullopt;
-            }
-            units.push_back(unitOf(*s));
-        } else if (c >= 0x20 && c < 0x7F) {
-            units.push_back({Unit::Type::Sign, asciiText.text[c]});
-        } else {
-            const SymbolSpelling* symbol = nullptr;
-            for (const SymbolSpelling& s : KanaSpellings::symbols())
-                if (s.symbol == c)
-                    symbol = &s;
-            if (!symbol) {
-                if (unknownAt)
-                    *unknownAt = i;
-                return std::nullopt;
-            }
-            units.push_back({Unit::Type::Sign, symbol->romaji});
+            if (small >= 0 && (spelling = l.pairs[c - HiraganaFirst][small]))
+                ++i;
+            else
+                spelling = l.single[c - HiraganaFirst];
+        } else if (const char* sign = symbolRomaji(c)) {
+            parts.add({Unit::Type::Sign, sign});
+            continue;
         }
-    }
-
-    PartBuilder parts;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const Unit& u = units[i];
-        switch (u.type) {
-        case Unit::Type::Kana:
-        case Unit::Type::Sign:
-            parts.text(u.romaji);
-            break;
-        case Unit::Type::SmallTsu:
-            parts.smallTsu(i + 1 < units.size() ? &units[i + 1] : nullptr);
-            break;
-        case Unit::Type::Variable:
-            parts.variable(Part::Type::Variable, u.kana);
-            break;
+        if (!spelling) {
+            if (unknownAt)
+                *unknownAt = i;
+            return std::nullopt;
         }
+        parts.add(unitOf(*spelling));
     }
     return parts.finish();
 }

@@ -52,58 +52,60 @@ PhrasePack PhrasePack::read(const QString& gamePath) {
 
 PhrasePack PhrasePack::fromLines(const QStringList& lines, const QString& gamePath) {
     PhrasePack pack;
+    pack.m_entries.reserve(static_cast<std::size_t>(std::min<qsizetype>(lines.size(), MaxPhrases)));
     int number = 0;
     for (const QString& crLine : lines) {
         // Our own file, so a pack saved with LF line ends is read line by line as well.
-        for (QStringView line : QStringView(crLine).split(QLatin1Char('\n'))) {
-            ++number;
-            if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
-                continue;
-            if (pack.size() == MaxPhrases)
-                fail(gamePath, number,
-                     QStringLiteral("フレーズが %1 個を超えています").arg(MaxPhrases));
-            const qsizetype tab = line.indexOf(QLatin1Char('\t'));
-            if (tab < 0)
-                fail(
-                    gamePath, number,
-                    QStringLiteral("タブがありません（表示する文とよみをタブで区切ってください）"));
-            if (line.indexOf(QLatin1Char('\t'), tab + 1) >= 0)
-                fail(gamePath, number, QStringLiteral("タブが 2 つ以上あります"));
-            const QStringView text = line.left(tab).trimmed();
-            const QStringView reading = line.mid(tab + 1).trimmed();
-            if (text.isEmpty())
-                fail(gamePath, number, QStringLiteral("表示する文が空です"));
-            if (reading.isEmpty())
-                fail(gamePath, number, QStringLiteral("よみが空です"));
-            if (const qsizetype n = characterCount(text); n > MaxTextLength)
-                fail(gamePath, number,
-                     QStringLiteral("表示する文が %1 文字あります（%2 文字まで）")
-                         .arg(n)
-                         .arg(MaxTextLength));
-            if (const qsizetype n = characterCount(reading); n > MaxReadingLength)
-                fail(gamePath, number,
-                     QStringLiteral("よみが %1 文字あります（%2 文字まで）")
-                         .arg(n)
-                         .arg(MaxReadingLength));
-            for (qsizetype i = 0; i < text.size(); ++i)
-                if (text[i].unicode() < 0x20 || text[i].unicode() == 0x7F)
-                    fail(gamePath, number,
-                         QStringLiteral("表示する文に使えない文字%1があります")
-                             .arg(describe(text, i)));
-            qsizetype unknownAt = 0;
-            std::optional<KanaSpeller::Reading> parts = KanaSpeller::parse(reading, &unknownAt);
-            if (!parts)
-                fail(gamePath, number,
-                     QStringLiteral("よみに使えない文字%1があります（ひらがな・カタカナ・英数字と"
-                                    "記号で書いてください）")
-                         .arg(describe(reading, unknownAt)));
-            pack.m_entries.push_back({text.toString(), std::move(*parts)});
+        if (!crLine.contains(QLatin1Char('\n'))) {
+            pack.addLine(crLine, ++number, gamePath);
+            continue;
         }
+        for (QStringView line : QStringView(crLine).split(QLatin1Char('\n')))
+            pack.addLine(line, ++number, gamePath);
     }
     if (pack.m_entries.empty())
         throw FileError(
             QStringLiteral("フレーズ集「%1」にフレーズがひとつもありません。").arg(gamePath));
     return pack;
+}
+
+void PhrasePack::addLine(QStringView line, int number, const QString& gamePath) {
+    if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
+        return;
+    if (size() == MaxPhrases)
+        fail(gamePath, number, QStringLiteral("フレーズが %1 個を超えています").arg(MaxPhrases));
+    const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+    if (tab < 0)
+        fail(gamePath, number,
+             QStringLiteral("タブがありません（表示する文とよみをタブで区切ってください）"));
+    if (line.indexOf(QLatin1Char('\t'), tab + 1) >= 0)
+        fail(gamePath, number, QStringLiteral("タブが 2 つ以上あります"));
+    const QStringView text = line.left(tab).trimmed();
+    const QStringView reading = line.mid(tab + 1).trimmed();
+    if (text.isEmpty())
+        fail(gamePath, number, QStringLiteral("表示する文が空です"));
+    if (reading.isEmpty())
+        fail(gamePath, number, QStringLiteral("よみが空です"));
+    if (const qsizetype n = characterCount(text); n > MaxTextLength)
+        fail(gamePath, number,
+             QStringLiteral("表示する文が %1 文字あります（%2 文字まで）")
+                 .arg(n)
+                 .arg(MaxTextLength));
+    if (const qsizetype n = characterCount(reading); n > MaxReadingLength)
+        fail(gamePath, number,
+             QStringLiteral("よみが %1 文字あります（%2 文字まで）").arg(n).arg(MaxReadingLength));
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i].unicode() < 0x20 || text[i].unicode() == 0x7F)
+            fail(gamePath, number,
+                 QStringLiteral("表示する文に使えない文字%1があります").arg(describe(text, i)));
+    qsizetype unknownAt = 0;
+    std::optional<KanaSpeller::Reading> parts = KanaSpeller::parse(reading, &unknownAt);
+    if (!parts)
+        fail(gamePath, number,
+             QStringLiteral("よみに使えない文字%1があります（ひらがな・カタカナ・英数字と"
+                            "記号で書いてください）")
+                 .arg(describe(reading, unknownAt)));
+    m_entries.push_back({text.toString(), std::move(*parts)});
 }
 
 Phrase PhrasePack::phrase(int number, const VariantTable& table) const {

@@ -40,6 +40,9 @@ public:
     Phrase draw(RandomSource& random, const VariantTable& table) const;
 
 private:
+    // Checks one line of the file (numbered from 1) and keeps its phrase.
+    void addLine(QStringView line, int number, const QString& gamePath);
+
     struct Entry {
         QString text;
         KanaSpeller::Reading reading;
