@@ -198,3 +198,30 @@ TEST(PhrasePack, theRoundDrawsFromThePackWhenItHasOne) {
     judge.MonSel();
     EXPECT_EQ(judge.monText(), "かすていら");
 }
+
+// The sample pack we ship reads without a fault and every phrase is spelt as written out by hand
+// in tests/data/sample-phrases-expected.tsv under spelling A, spelling B and no selection. Its
+// phrases are our own, none a copy of a built-in one.
+TEST(PhrasePack, theSamplePackSpellsAsWrittenOutByHand) {
+    const PhrasePack pack =
+        PhrasePack::read(QStringLiteral(KAZAMINA_SOURCE_DIR "/data/phrases/sample-phrases.txt"));
+    QFile file(QStringLiteral(KAZAMINA_SOURCE_DIR "/tests/data/sample-phrases-expected.tsv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    lines.removeAll(QString());
+    ASSERT_EQ(lines.takeFirst(), "number\tA\tB\tnone");
+    ASSERT_EQ(pack.size(), 20);
+    ASSERT_EQ(lines.size(), pack.size());
+    const VariantTable tables[] = {tableWith(0), tableWith(1), VariantTable()};
+    for (int n = 1; n <= pack.size(); ++n) {
+        const QStringList expected = lines[n - 1].split(QLatin1Char('\t'));
+        ASSERT_EQ(expected.size(), 4);
+        ASSERT_EQ(expected[0].toInt(), n);
+        for (int s = 0; s < 3; ++s)
+            EXPECT_EQ(pack.phrase(n, tables[s]).romaji.toStdString(), expected[s + 1].toStdString())
+                << "phrase " << n << ", setting " << s;
+        for (int row = 1; row <= PhraseCatalogue::Size; ++row)
+            EXPECT_NE(pack.phrase(n, tables[0]).text,
+                      QString::fromUtf8(PhraseCatalogue::row(row).text));
+    }
+}
