@@ -220,7 +220,7 @@ TEST(KanaSpeller, longVowelsKatakanaSignsAndAscii) {
         {"ｰ〜～", "-~~", "-~~", "-~~"},
         {"カタカナ", "katakana", "katakana", "katakana"},
         {"シャツ", "syatu", "shatsu", ""},
-        {"ヵヶ", "lkalke", "lkalke", "lkalke"},
+        {"ヵヶゎヮ", "lkalkelwalwa", "lkalkelwalwa", "lkalkelwalwa"},
         {"あ。い、う…え・お･か｡き､", "a.i,u///e/o/ka.ki,", "a.i,u///e/o/ka.ki,",
          "a.i,u///e/o/ka.ki,"},
         {"「かぎ」｢かっこ｣", "[kagi][kakko]", "[kagi][kakko]", "[kagi][kakko]"},
