@@ -10,4 +10,7 @@ public:
     virtual void fatal(const QString& message) = 0;
     // True once a fatal error was reported: no further screen may open.
     virtual bool failed() const = 0;
+    // A file fault the game works around (a broken phrase pack): the player is told, and the
+    // program goes on.
+    virtual void warn(const QString& message);
 };

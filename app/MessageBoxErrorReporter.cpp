@@ -12,3 +12,7 @@ void MessageBoxErrorReporter::fatal(const QString& message) {
     QApplication::closeAllWindows();
     QCoreApplication::quit();
 }
+
+void MessageBoxErrorReporter::warn(const QString& message) {
+    QMessageBox::warning(nullptr, QStringLiteral("カザミナへのタイピング"), message);
+}

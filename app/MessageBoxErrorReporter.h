@@ -8,6 +8,8 @@ public:
     void fatal(const QString& message) override;
     // True once a fatal error was reported: main() then exits with status 1.
     bool failed() const override { return m_failed; }
+    // A message box, and the program goes on.
+    void warn(const QString& message) override;
 
 private:
     bool m_failed = false;

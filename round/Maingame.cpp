@@ -9,6 +9,7 @@
 #include "app/RandomSource.h"
 #include "app/Twips.h"
 #include "app/TypedText.h"
+#include "phrases/PhrasePack.h"
 #include "round/ShapeWidget.h"
 #include "sound/MediaCommands.h"
 
@@ -64,6 +65,7 @@ Maingame::Maingame(GameContext& context, QWidget* parent)
         m_context.errors.fatal(e.message());
         return;
     }
+    m_judge.usePack(PhrasePack::loadForRound(m_context.errors));
     m_judge.MonSel();
     m_judge.takeTarget();
     render(); // puts the first phrase into the hidden mon and Q and centres them

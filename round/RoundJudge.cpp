@@ -2,6 +2,7 @@
 
 #include "app/ProgramState.h"
 #include "app/RandomSource.h"
+#include "phrases/PhrasePack.h"
 #include "round/PhraseCatalogue.h"
 #include "sound/MediaCommands.h"
 
@@ -30,7 +31,8 @@ void RoundJudge::resetRound() {
 }
 
 void RoundJudge::MonSel() {
-    const Phrase phrase = PhraseCatalogue::draw(m_random, m_variants);
+    const Phrase phrase =
+        m_pack ? m_pack->draw(m_random, m_variants) : PhraseCatalogue::draw(m_random, m_variants);
     m_phraseNumber = phrase.number;
     m_mon = phrase.text;
     m_q = phrase.romaji;

@@ -6,10 +6,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 class MediaInterface;
+class PhrasePack;
 class RandomSource;
 class VariantTable;
 struct ProgramState;
@@ -42,6 +44,8 @@ public:
     void setAcceptBothSpellings(bool on) { m_acceptBoth = on; }
     // Draws the next phrase into mon/Q; the caller re-centres the labels.
     void MonSel();
+    // The player's phrase pack to draw from instead of the built-in phrases (null: built-in).
+    void usePack(std::shared_ptr<const PhrasePack> pack) { m_pack = std::move(pack); }
     // target becomes the first character of Q.
     void takeTarget();
 
@@ -94,6 +98,7 @@ private:
     const VariantTable& m_variants;
     RandomSource& m_random;
     MediaInterface& m_media;
+    std::shared_ptr<const PhrasePack> m_pack;
 
     QString m_target;
     QString m_typed;

@@ -59,7 +59,9 @@ class RecordingErrors : public ErrorReporter {
 public:
     void fatal(const QString& message) override { messages << message; }
     bool failed() const override { return !messages.isEmpty(); }
+    void warn(const QString& message) override { warnings << message; }
     QStringList messages;
+    QStringList warnings;
 };
 
 // A GameContext wired to the recording stand-ins above.

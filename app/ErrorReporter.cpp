@@ -1,0 +1,7 @@
+#include "app/ErrorReporter.h"
+
+#include <QDebug>
+
+void ErrorReporter::warn(const QString& message) {
+    qWarning().noquote() << message;
+}

@@ -1,0 +1,126 @@
+#!/usr/bin/python3
+"""Plays the installed game with the shipped sample phrase pack switched on, from outside only.
+
+The sample pack is copied out of the installation into a fresh player's folder as
+system/phrases.txt, and the spelling settings file there selects every B spelling. A round is
+played through the real window: every phrase shown must be one of the pack's, with the romaji
+written out by hand for spelling B in tests/data/sample-phrases-expected.tsv.
+
+Exit status 0 on success, 1 on a failed check, 77 when the machine cannot run a real display.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from desktop import SKIP, Desktop, Unavailable, WalkFailure  # noqa: E402
+from walk import MENU, TITLE, Score, Walk, check, install  # noqa: E402
+
+SOURCE = os.path.dirname(os.path.dirname(HERE))
+# Every B option selected: 30 0D 31 0D nine times, then 30 0D 0D 0A (ふ as fu).
+ALL_B = b"0\r1\r" * 9 + b"0\r\r\n"
+
+
+def expected_b(sample):
+    """Display text -> romaji under spelling B, from the pack and the hand-written table."""
+    with open(sample, "rb") as f:
+        lines = re.split(r"\r\n|\r|\n", f.read().decode("utf-8"))
+    texts = [line.split("\t")[0] for line in lines if line.strip() and not line.startswith("#")]
+    with open(os.path.join(SOURCE, "tests", "data", "sample-phrases-expected.tsv"),
+              encoding="utf-8") as f:
+        rows = [line.rstrip("\n").split("\t") for line in f][1:]
+    check(len(texts) == len(rows) == 20, f"{len(texts)} phrases in the pack, {len(rows)} expected")
+    return {text: row[2] for text, row in zip(texts, rows)}
+
+
+def run(desk, prefix, scratch):
+    data_home = os.path.join(scratch, "data")
+    folder = os.path.join(data_home, "kazamina-typing")
+    os.makedirs(os.path.join(folder, "system"))
+    sample = os.path.join(prefix, "share", "kazamina-typing", "phrases", "sample-phrases.txt")
+    check(os.path.isfile(sample), f"the sample pack is not installed at {sample}")
+    shutil.copyfile(sample, os.path.join(folder, "system", "phrases.txt"))
+    with open(os.path.join(folder, "system", "char.aty"), "wb") as f:
+        f.write(ALL_B)
+    with open(sample, "rb") as f:
+        pack_bytes = f.read()
+    expected = expected_b(sample)
+
+    desk.launch([os.path.join(prefix, "bin", "kazamina-typing")], {
+        "XDG_DATA_HOME": data_home,
+        "QT_QPA_PLATFORM": "xcb",
+        "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+        "SDL_AUDIODRIVER": "dummy",
+    })
+    walk = Walk(desk, folder)
+    walk.round_no = 1
+    desk.wait("the title window", lambda: desk.x_window(TITLE), 20)
+    walk.title()
+    walk.menu(1)
+    walk.choose(1, 2)
+    model = Score()
+    seen = walk.play_round(model, lambda seen: len(seen) >= 4, lambda done: [])
+    for mon, romaji in seen:
+        check(mon in expected, f"{mon!r} is not a phrase of the sample pack")
+        check(romaji == expected[mon],
+              f"{mon}: the round shows {romaji!r}, expected {expected[mon]!r} under spelling B")
+    walk.result(model)
+    walk.after_result(model, "Pack Tester")
+    walk.menu(2)
+    walk.choose(2, 5)
+    box = walk.exit_box()
+    desk.key(box.title, "Return")
+    try:
+        status = desk.game.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        raise WalkFailure("the game did not end after OK in the exit box")
+    check(status == 0, f"the game ended with status {status}")
+    with open(os.path.join(folder, "system", "phrases.txt"), "rb") as f:
+        check(f.read() == pack_bytes, "the game changed the phrase pack")
+    return seen
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build-dir", required=True, help="install this build into a temporary prefix")
+    parser.add_argument("--artifacts", required=True, help="screenshots and logs go here")
+    args = parser.parse_args()
+
+    scratch = tempfile.mkdtemp(prefix="kazamina-e2e-pack-")
+    desk = Desktop(scratch, args.artifacts)
+    started = time.monotonic()
+    try:
+        desk.start()
+    except Unavailable as e:
+        print(f"SKIP: no real display here: {e}")
+        desk.stop()
+        return SKIP
+    try:
+        prefix = os.path.join(scratch, "prefix")
+        install(args.build_dir, prefix)
+        seen = run(desk, prefix, scratch)
+    except WalkFailure as e:
+        print(f"FAILED: {e}")
+        print("Last seen:\n" + desk.last_seen)
+        print("Screen: " + desk.screenshot_all("failure"))
+        print("Game output: " + os.path.join(args.artifacts, "game.log"))
+        print("Installation and player's folder: " + scratch)
+        return 1
+    finally:
+        desk.stop()
+    for mon, romaji in seen:
+        print(f"{mon} -> {romaji}")
+    print(f"pack walk passed in {time.monotonic() - started:.0f} s")
+    shutil.rmtree(scratch, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
