@@ -3,6 +3,7 @@
 #include "app/ProgramState.h"
 #include "app/RandomSource.h"
 #include "round/PhraseCatalogue.h"
+#include "round/SaturatingScore.h"
 #include "sound/MediaCommands.h"
 
 #include <algorithm>
@@ -64,7 +65,7 @@ void RoundJudge::hitc() {
 
 void RoundJudge::correctKey() {
     m_q = RemoveString(m_q, 0, QStringLiteral("1"));
-    m_gameScore += 10;
+    m_gameScore = SaturatingScore::add(m_gameScore, 10);
     ++m_state.Combo;
     // Close first, so every key starts the effect from its beginning.
     CloseMedia(m_media, OkSound);
@@ -84,7 +85,7 @@ void RoundJudge::wrongKey() {
     m_romajiRed = true;
     CloseMedia(m_media, MissSound);
     PlayMedia(m_media, MissSound);
-    m_gameScore -= 20;
+    m_gameScore = SaturatingScore::add(m_gameScore, -20);
     m_comboVisible = false;
     m_comboCaption.clear();
     m_state.Combo = 0;
@@ -106,7 +107,8 @@ void RoundJudge::completePhrase() {
     }
     m_random.reseed();
     ++m_phraseCount;
-    m_gameScore += 100 * m_state.GameLevel + 10 * m_state.Combo;
+    m_gameScore = SaturatingScore::add(m_gameScore, 100 * int64_t{m_state.GameLevel} +
+                                                        10 * int64_t{m_state.Combo});
     if (m_phraseCount == 5 * m_level) {
         if (m_intervalMs > 5)
             m_intervalMs -= 5;
