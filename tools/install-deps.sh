@@ -11,6 +11,7 @@ packages=(
     fonts-ipafont-gothic fonts-dejavu-core
     lame
     xvfb xauth xdotool imagemagick at-spi2-core python3-pyatspi dbus-x11 x11-utils
+    clang libclang-rt-14-dev
 )
 
 missing=()
