@@ -12,12 +12,12 @@ jobs=$(nproc)
 
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAZAMINA_FUZZ=ON \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 cmake --build build-fuzz -j"$jobs" --target fuzz-text-file fuzz-settings fuzz-high-score
 
 # Inputs per harness, chosen for about 20 s each on one core of the CI machine.
-declare -A runs=([text_file]=60000 [settings]=60000 [high_score]=60000)
+declare -A runs=([text_file]=200000 [settings]=120000 [high_score]=300000)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 for harness in text_file settings high_score; do

@@ -27,8 +27,8 @@ void tryAsJournal(const QByteArray& bytes) {
 bool descending(const QStringList& scoreLines) {
     double previous = std::numeric_limits<double>::infinity();
     for (int i = 0; i < HighScoreTable::Places; ++i) {
-        const auto value = i < scoreLines.size() ? HighScoreTable::valueOf(scoreLines.at(i), i + 1)
-                                                 : std::nullopt;
+        const auto value =
+            i < scoreLines.size() ? HighScoreTable::valueOf(scoreLines.at(i), i + 1) : std::nullopt;
         const double v = value ? *value : -std::numeric_limits<double>::infinity();
         if (v > previous)
             return false;

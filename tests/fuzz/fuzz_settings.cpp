@@ -36,8 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VariantTable roundTable;
     RoundStartLoader loader;
     const QString shown = loader.apply(lines, roundTable);
-    FUZZ_CHECK(shown == (lines.isEmpty() ? QString()
-                                         : lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    FUZZ_CHECK(shown == (lines.isEmpty()
+                             ? QString()
+                             : lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
     FUZZ_CHECK(loader.lineCount() == lines.size());
 
     SpellingSelection dialog;
