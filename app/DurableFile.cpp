@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -80,6 +82,12 @@ void DurableFile::replace(const QString& gamePath, const QByteArray& bytes) {
 QString DurableFile::writeTemporary(const QString& gamePath, const QByteArray& bytes) {
     const QString target = TextFile::hostPath(gamePath);
     FileSystem& fs = FileSystem::current();
+    // A file the player made read-only stays as it is (a rename would replace it all the same),
+    // and a replaced file keeps its permissions.
+    struct stat existing {};
+    const bool exists = ::stat(local(target).constData(), &existing) == 0;
+    if (exists && ::access(local(target).constData(), W_OK) != 0)
+        fail(gamePath, errno);
     QString path;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
@@ -93,6 +101,11 @@ QString DurableFile::writeTemporary(const QString& gamePath, const QByteArray& b
             fail(gamePath, errno);
     }
     try {
+        if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
+            const int error = errno;
+            fs.close(fd);
+            fail(gamePath, error);
+        }
         writeSyncClose(fd, bytes, gamePath);
     } catch (const FileError&) {
         removeQuietly(path);

@@ -11,6 +11,8 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -206,4 +208,26 @@ TEST(TableSave, startRemovesOnlyOurOwnLeftoverTemporaryFiles) {
     QStringList expected = TableFolder + others;
     expected.sort();
     EXPECT_EQ(systemFiles(dir), expected);
+}
+
+// A replaced file keeps the permissions the player gave it; a file that may not be written
+// stays as it is, with the write message (the second half needs a user other than root).
+TEST(TableSave, aReplacedFileKeepsItsPermissionsAndAReadOnlyOneIsLeftAlone) {
+    TempWorkDir dir;
+    dir.writeBytes("system/Hiscore.aty", OldScores);
+    dir.writeBytes("system/Hiscorep.aty", OldNames);
+    const QByteArray names = QFile::encodeName(dir.path("system/Hiscorep.aty"));
+    ASSERT_EQ(::chmod(names.constData(), 0604), 0);
+    ASSERT_EQ(HighScoreTable::registerEntry(750, QStringLiteral("新")), 3);
+    struct stat after {};
+    ASSERT_EQ(::stat(names.constData(), &after), 0);
+    EXPECT_EQ(after.st_mode & 0777, 0604u);
+
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write any file";
+    dir.writeBytes("system/Hiscore.aty", OldScores);
+    dir.writeBytes("system/Hiscorep.aty", OldNames);
+    QFile::setPermissions(dir.path("system/Hiscore.aty"), QFile::ReadOwner);
+    EXPECT_THROW(HighScoreTable::registerEntry(750, QStringLiteral("新")), FileError);
+    EXPECT_EQ(stateOf(dir), TableState::Old);
 }
