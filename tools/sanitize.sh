@@ -5,10 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
-flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-cmake --build build-asan -j"$jobs" --target unit-tests widget-tests register-loop run-data
+# The game's library and all that links it; the music synthesizer, a build tool, stays fast.
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAZAMINA_SANITIZE=ON >/dev/null
+cmake --build build-asan -j"$jobs" --target unit-tests widget-tests register-loop
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
