@@ -11,15 +11,22 @@
 
 namespace {
 
-// A disk whose syncs report an I/O error, as a failing disk does long after the writes.
+// A disk whose first sync reports an I/O error, as a failing disk does long after the writes
+// went through; every later call succeeds, so nothing but that one result can stop the save.
 class FailingSyncs : public FileSystem {
 public:
     FailingSyncs() { install(this); }
     ~FailingSyncs() override { install(nullptr); }
-    int fsync(int) override {
+    int fsync(int fd) override {
+        if (m_failed)
+            return FileSystem::fsync(fd);
+        m_failed = true;
         errno = EIO;
         return -1;
     }
+
+private:
+    bool m_failed = false;
 };
 
 } // namespace
