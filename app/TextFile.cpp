@@ -1,12 +1,23 @@
 #include "app/TextFile.h"
 
+#include "app/DurableFile.h"
 #include "app/FileError.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
-#include <memory>
+#include <algorithm>
+
+namespace {
+
+[[noreturn]] void tooLong(const QString& gamePath, qsizetype lineNo, const QString& why) {
+    throw FileError(QStringLiteral("ファイル「%1」の%2行目が長すぎます（%3）。")
+                        .arg(gamePath)
+                        .arg(lineNo)
+                        .arg(why));
+}
+
+} // namespace
 
 QString TextFile::hostPath(const QString& gamePath) {
     QString path = gamePath;
@@ -15,24 +26,59 @@ QString TextFile::hostPath(const QString& gamePath) {
 }
 
 QStringList TextFile::readLines(const QString& gamePath) {
+    return readLines(gamePath, Limits{});
+}
+
+QStringList TextFile::linesOf(const QByteArray& bytes, const QString& gamePath) {
+    return linesOf(bytes, gamePath, Limits{});
+}
+
+QStringList TextFile::readLines(const QString& gamePath, Limits limits) {
     QFile file(hostPath(gamePath));
     if (!file.exists())
         throw FileError(QStringLiteral("ファイル「%1」が見つかりません。").arg(gamePath));
     if (!file.open(QIODevice::ReadOnly))
         throw FileError(
             QStringLiteral("ファイル「%1」を開けません（%2）。").arg(gamePath, file.errorString()));
-    const QByteArray bytes = file.readAll();
+    // One byte past the limit tells a file that is too big without reading the rest of it.
+    const QByteArray bytes = file.read(limits.maxBytes + 1);
     if (file.error() != QFileDevice::NoError)
         throw FileError(QStringLiteral("ファイル「%1」を読み込めません（%2）。")
                             .arg(gamePath, file.errorString()));
-    return splitLines(decode(bytes));
+    return linesOf(bytes, gamePath, limits);
+}
+
+QStringList TextFile::linesOf(const QByteArray& bytes, const QString& gamePath, Limits limits) {
+    if (bytes.size() > limits.maxBytes) {
+        // The line that runs past the limit: neither CP932 nor UTF-8 has a CR or LF inside a
+        // character.
+        const QByteArrayView head = QByteArrayView(bytes).first(limits.maxBytes);
+        qsizetype lineNo = head.count('\r') + 1;
+        if (limits.lfEndsLine)
+            lineNo += head.count('\n') - head.count("\r\n");
+        tooLong(gamePath, lineNo,
+                QStringLiteral("ファイルは%1 MiBまで").arg(limits.maxBytes / (1024 * 1024)));
+    }
+    QStringList lines = splitLines(decode(bytes));
+    if (limits.lfEndsLine) {
+        QStringList split;
+        for (const QString& line : lines)
+            split += line.split(QLatin1Char('\n'));
+        lines = std::move(split);
+    }
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (lines.at(i).size() > MaxLineChars && characterCount(lines.at(i)) > MaxLineChars)
+            tooLong(gamePath, i + 1, QStringLiteral("1行は%1文字まで").arg(MaxLineChars));
+    return lines;
 }
 
 QString TextFile::decode(const QByteArray& bytes) {
-    QByteArray body = bytes;
-    if (body.startsWith("\xEF\xBB\xBF"))
-        body.remove(0, 3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // The decoder is told to keep a mark, so the one skipped here is the only one skipped: a
+    // name that begins with U+FEFF keeps it.
+    const bool marked = bytes.startsWith("\xEF\xBB\xBF");
+    const QByteArrayView body = marked ? QByteArrayView(bytes).sliced(3) : QByteArrayView(bytes);
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(body);
     if (!utf8.hasError())
         return text;
@@ -45,53 +91,46 @@ QString TextFile::decode(const QByteArray& bytes) {
 
 QStringList TextFile::splitLines(const QString& text) {
     QStringList lines;
-    QString current;
+    qsizetype start = 0;
     bool pending = false; // characters (or an empty line) read since the last line end
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\r')) {
-            lines.append(current);
-            current.clear();
+        if (text.at(i) == QLatin1Char('\r')) {
+            lines.append(text.sliced(start, i - start));
             pending = false;
             if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
                 ++i;
+            start = i + 1;
         } else {
-            current.append(c);
             pending = true;
         }
     }
     if (pending)
-        lines.append(current);
+        lines.append(text.sliced(start));
     return lines;
 }
 
-void TextFile::write(const QString& gamePath, const QString& text) {
-    writeAll({{gamePath, text}});
+qsizetype TextFile::characterCount(QStringView text) {
+    qsizetype count = text.size();
+    for (qsizetype i = 0; i + 1 < text.size(); ++i)
+        if (text.at(i).isHighSurrogate() && text.at(i + 1).isLowSurrogate()) {
+            --count;
+            ++i;
+        }
+    return count;
 }
 
-void TextFile::writeAll(const std::vector<std::pair<QString, QString>>& files) {
-    std::vector<std::unique_ptr<QSaveFile>> prepared;
-    for (const auto& [gamePath, text] : files) {
-        auto file = std::make_unique<QSaveFile>(hostPath(gamePath));
-        const QByteArray bytes = (text + QStringLiteral("\r\n")).toUtf8();
-        // QSaveFile buffers what it is given and writes it out only in commit(), which would
-        // let a full disk show up after an earlier file was already replaced (and Qt 6.4 even
-        // commits the short file). Flushing here makes every write error surface before any
-        // file changes.
-        if (!file->open(QIODevice::WriteOnly) || file->write(bytes) != bytes.size() ||
-            !file->flush()) {
-            const QString why = file->errorString();
-            for (auto& f : prepared)
-                f->cancelWriting();
-            file->cancelWriting();
-            throw FileError(
-                QStringLiteral("ファイル「%1」に書き込めません（%2）。").arg(gamePath, why));
-        }
-        prepared.push_back(std::move(file));
+QString TextFile::shortened(const QString& line, qsizetype limit) {
+    if (characterCount(line) <= limit)
+        return line;
+    qsizetype units = 0;
+    for (qsizetype kept = 0; kept < limit && units < line.size(); ++kept) {
+        const bool pair = line.at(units).isHighSurrogate() && units + 1 < line.size() &&
+                          line.at(units + 1).isLowSurrogate();
+        units += pair ? 2 : 1;
     }
-    for (std::size_t i = 0; i < prepared.size(); ++i) {
-        if (!prepared[i]->commit())
-            throw FileError(QStringLiteral("ファイル「%1」を保存できません（%2）。")
-                                .arg(files[i].first, prepared[i]->errorString()));
-    }
+    return line.first(units) + QChar(0x2026);
+}
+
+void TextFile::write(const QString& gamePath, const QString& text) {
+    DurableFile::replace(gamePath, DurableFile::encode(text + QStringLiteral("\r\n")));
 }

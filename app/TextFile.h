@@ -4,27 +4,45 @@
 #include <QString>
 #include <QStringList>
 
-#include <utility>
-#include <vector>
-
 // The game's text files: lines end at CR or CR LF (an LF alone is part of the line), read as
 // UTF-8 when the bytes are valid UTF-8 and as CP932 otherwise, written as UTF-8 in one piece.
 // Paths are the game's own ("system\char.aty"), relative to the working directory.
+//
+// Reading is bounded: a file over 1 MiB or a line over 4,096 characters is an error, found
+// without reading the rest, so one huge line can neither freeze a screen nor fill the memory.
 class TextFile {
 public:
+    static constexpr qsizetype MaxFileBytes = 1024 * 1024;
+    static constexpr qsizetype MaxLineChars = 4096;
+    // No message quotes more of a bad line than this.
+    static constexpr qsizetype MaxQuotedChars = 80;
+
     // "system\char.aty" -> "system/char.aty".
     static QString hostPath(const QString& gamePath);
 
-    // All lines of a file; throws FileError when it cannot be opened or read.
-    static QStringList readLines(const QString& gamePath);
+    // How much of a file a reader takes. The original files keep the defaults; a file of our
+    // own (a phrase pack) may be larger and may end its lines with LF as well.
+    struct Limits {
+        qsizetype maxBytes = MaxFileBytes;
+        bool lfEndsLine = false;
+    };
 
+    // All lines of a file; throws FileError when it cannot be opened or read, or is too long.
+    static QStringList readLines(const QString& gamePath);
+    static QStringList readLines(const QString& gamePath, Limits limits);
+    // The same for bytes already read; gamePath only names the file in the message.
+    static QStringList linesOf(const QByteArray& bytes, const QString& gamePath);
+    static QStringList linesOf(const QByteArray& bytes, const QString& gamePath, Limits limits);
+
+    // A start mark (U+FEFF) is skipped once, and only at the very start.
     static QString decode(const QByteArray& bytes);
     static QStringList splitLines(const QString& text);
 
-    // Replaces the file with text followed by CR LF, atomically; throws FileError.
-    static void write(const QString& gamePath, const QString& text);
+    // Characters as a reader counts them: a character outside the BMP is one, not two.
+    static qsizetype characterCount(QStringView text);
+    // The line cut to at most `limit` characters, "…" marking the cut.
+    static QString shortened(const QString& line, qsizetype limit = MaxQuotedChars);
 
-    // Replaces several files: every new content is written out first, and only when all of
-    // them are ready are the files replaced, back to back. If preparing any fails, none changes.
-    static void writeAll(const std::vector<std::pair<QString, QString>>& files);
+    // Replaces the file with text followed by CR LF, durably and atomically; throws FileError.
+    static void write(const QString& gamePath, const QString& text);
 };

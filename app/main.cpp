@@ -1,5 +1,6 @@
 #include "app/ClockRandomSource.h"
 #include "app/CommandLine.h"
+#include "app/FileError.h"
 #include "app/Fonts.h"
 #include "app/GameContext.h"
 #include "app/MessageBoxErrorReporter.h"
@@ -8,6 +9,7 @@
 #include "app/SessionBus.h"
 #include "app/SteadyClock.h"
 #include "round/Maingame.h"
+#include "scores/TableJournal.h"
 #include "screens/Menu.h"
 #include "screens/ProgressWindow.h"
 #include "screens/Title.h"
@@ -75,6 +77,13 @@ int main(int argc, char* argv[]) {
     navigator.registerScreen(Screen::Result, [&] { return new result(context); });
     navigator.registerScreen(Screen::Ranking, [&] { return new ranking(context); });
 
+    // A save cut short last time is finished, or undone, before any screen reads the table.
+    try {
+        TableJournal::tidyAtStart();
+    } catch (const FileError& e) {
+        errors.fatal(e.message());
+        return 1;
+    }
     navigator.show(Screen::Title);
 
     const int status = app.exec();

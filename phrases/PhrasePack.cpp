@@ -47,7 +47,8 @@ std::shared_ptr<const PhrasePack> PhrasePack::loadForRound(ErrorReporter& errors
 }
 
 PhrasePack PhrasePack::read(const QString& gamePath) {
-    return fromLines(TextFile::readLines(gamePath), gamePath);
+    // Our own file: larger than the original files may be, and LF line ends are line ends too.
+    return fromLines(TextFile::readLines(gamePath, {MaxFileBytes, true}), gamePath);
 }
 
 PhrasePack PhrasePack::fromLines(const QStringList& lines, const QString& gamePath) {

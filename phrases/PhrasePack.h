@@ -18,6 +18,8 @@ class VariantTable;
 class PhrasePack {
 public:
     static constexpr int MaxPhrases = 10'000;
+    // Room for 10,000 phrases at the length limits, with comments.
+    static constexpr qsizetype MaxFileBytes = 8 * 1024 * 1024;
     static constexpr int MaxTextLength = 40;    // characters; longer would not fit mon
     static constexpr int MaxReadingLength = 80; // characters
     static inline const QString DefaultPath = QStringLiteral("system\\phrases.txt");

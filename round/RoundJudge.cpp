@@ -4,6 +4,7 @@
 #include "app/RandomSource.h"
 #include "phrases/PhrasePack.h"
 #include "round/PhraseCatalogue.h"
+#include "round/SaturatingScore.h"
 #include "sound/MediaCommands.h"
 
 #include <algorithm>
@@ -81,7 +82,7 @@ void RoundJudge::correctKey() {
     m_state.figures.rightKey(m_target);
     // With either spelling accepted, Q shows the rest in the spelling the player follows.
     m_q = m_matcher ? m_matcher->rest() : RemoveString(m_q, 0, QStringLiteral("1"));
-    m_gameScore += 10;
+    m_gameScore = SaturatingScore::add(m_gameScore, 10);
     ++m_state.Combo;
     // Close first, so every key starts the effect from its beginning.
     CloseMedia(m_media, OkSound);
@@ -102,7 +103,7 @@ void RoundJudge::wrongKey() {
     m_romajiRed = true;
     CloseMedia(m_media, MissSound);
     PlayMedia(m_media, MissSound);
-    m_gameScore -= 20;
+    m_gameScore = SaturatingScore::add(m_gameScore, -20);
     m_comboVisible = false;
     m_comboCaption.clear();
     m_state.Combo = 0;
@@ -125,7 +126,8 @@ void RoundJudge::completePhrase() {
     m_random.reseed();
     ++m_phraseCount;
     m_state.figures.phraseCompleted();
-    m_gameScore += 100 * m_state.GameLevel + 10 * m_state.Combo;
+    m_gameScore = SaturatingScore::add(m_gameScore, 100 * int64_t{m_state.GameLevel} +
+                                                        10 * int64_t{m_state.Combo});
     if (m_phraseCount == 5 * m_level) {
         if (m_intervalMs > 5)
             m_intervalMs -= 5;

@@ -1,7 +1,11 @@
 #include "scores/HighScoreTable.h"
 
+#include "app/DurableFile.h"
 #include "app/FileError.h"
 #include "app/TextFile.h"
+#include "scores/TableJournal.h"
+
+#include <QLocale>
 
 #include <cmath>
 
@@ -23,18 +27,28 @@ std::optional<double> HighScoreTable::valueOf(const QString& line, int lineNo) {
     const QString text = line.trimmed();
     if (text.isEmpty())
         return std::nullopt;
+    // The player's own conventions first, so a table edited by hand with digit grouping
+    // ("1,000") still reads; the plain form the game writes is always understood.
     bool ok = false;
-    const double value = text.toDouble(&ok);
+    double value = QLocale().toDouble(text, &ok);
+    if (!ok)
+        value = text.toDouble(&ok);
     // toDouble also takes "inf" and "nan", which no score can be.
     if (!ok || !std::isfinite(value))
         throw FileError(QStringLiteral("ファイル「%1」の%2行目「%3」は点数ではありません。")
                             .arg(ScorePath)
                             .arg(lineNo)
-                            .arg(line));
+                            .arg(TextFile::shortened(line)));
     return value;
 }
 
+QStringList HighScoreTable::readLines(const QString& gamePath) {
+    TableJournal::complete();
+    return TextFile::readLines(gamePath);
+}
+
 HighScoreTable HighScoreTable::load() {
+    TableJournal::complete();
     const QStringList scores = TextFile::readLines(ScorePath);
     const QStringList names = TextFile::readLines(NamePath);
     return fromLines(scores, names);
@@ -69,8 +83,16 @@ int HighScoreTable::registerEntry(int32_t score, const QString& name) {
     const int place = table.tensave(score);
     if (place == 0)
         return 0;
+    // A name the reader would refuse as too long would lock the player out of the whole table.
+    if (TextFile::characterCount(name) > TextFile::MaxLineChars)
+        throw FileError(
+            QStringLiteral("名前が長すぎます（%1文字まで）。ファイル「%2」は変更していません。")
+                .arg(TextFile::MaxLineChars)
+                .arg(NamePath));
     table.insertName(place, name);
-    TextFile::writeAll({{NamePath, table.nameFileText()}, {ScorePath, table.scoreFileText()}});
+    const QString crlf = QStringLiteral("\r\n");
+    TableJournal::commit({{NamePath, DurableFile::encode(table.nameFileText() + crlf)},
+                          {ScorePath, DurableFile::encode(table.scoreFileText() + crlf)}});
     return place;
 }
 

@@ -27,7 +27,9 @@ public:
     // the FileError thrown for text that is not a number.
     static std::optional<double> valueOf(const QString& line, int lineNo);
 
-    // Reads both files; throws FileError.
+    // Every reading of the table completes an interrupted registration first, so the two files
+    // it sees always agree. Throw FileError.
+    static QStringList readLines(const QString& gamePath);
     static HighScoreTable load();
 
     // Puts the score at the first place whose entry it equals or beats (so a newer score stands
@@ -36,10 +38,9 @@ public:
     // Puts the name at `place` (1..5); the names from there down move one place, the fifth drops.
     void insertName(int place, const QString& name);
 
-    // Registers a finished round: both files are read and checked and both new contents made
-    // before either file is replaced, so the two never disagree. Returns the place taken (0:
-    // none, nothing written). Throws FileError; on any failure before the replacement neither
-    // file changes.
+    // Registers a finished round: both files are read and checked, and both new contents go
+    // through the table's journal, so the two are replaced together or not at all, a crash
+    // included. Returns the place taken (0: none, nothing written). Throws FileError.
     static int registerEntry(int32_t score, const QString& name);
 
     // File contents without the final line end that TextFile::write adds: the five entries,

@@ -4,6 +4,7 @@
 #include "app/FileError.h"
 #include "app/Fonts.h"
 #include "app/GameContext.h"
+#include "app/TextFile.h"
 #include "app/Twips.h"
 #include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
@@ -51,6 +52,9 @@ constexpr int OptionBLeft = 128;
 constexpr int Rows = 4;
 constexpr int ButtonWidth = 240;
 constexpr int ButtonHeight = 28;
+// What Text1 shows of the file at most.
+constexpr qsizetype TextBoxLines = 40;
+constexpr qsizetype TextBoxLineChars = 80;
 
 } // namespace
 
@@ -138,10 +142,11 @@ void config::load() {
     selection.load(lines);
     showSelection(selection);
     Check1->setChecked(OptionsFile::load().acceptBothSpellings);
-    // The file's text as read: every line, the last one included, ends in a line break.
+    // The file's text as read: every line, the last one included, ends in a line break. The box
+    // is narrow and only for show: laying out a long file there would freeze the dialog.
     QString text;
-    for (const QString& line : lines)
-        text += line + QLatin1Char('\n');
+    for (qsizetype i = 0; i < lines.size() && i < TextBoxLines; ++i)
+        text += TextFile::shortened(lines.at(i), TextBoxLineChars) + QLatin1Char('\n');
     Text1->setPlainText(text);
     m_loaded = true;
 }

@@ -48,8 +48,9 @@ rankInput::rankInput(GameContext& context, QWidget* parent) : QDialog(parent), m
                      Twips::toPixels(420));
     // Names are typed in Japanese: the box takes the input method's composed text.
     inp->setAttribute(Qt::WA_InputMethodEnabled, true);
-    // A name may be as long as the player likes (the box's own default stops at 32767).
-    inp->setMaxLength(std::numeric_limits<int>::max());
+    // A name may be as long as the longest line the table files may hold, so that it can
+    // always be read back.
+    inp->setMaxLength(static_cast<int>(TextFile::MaxLineChars));
     // A pasted name can bring line breaks along, and a CR written into the name file would
     // push every name below it one place away from its score: the box keeps one line.
     connect(inp, &QLineEdit::textChanged, this, [this](const QString& text) {

@@ -41,8 +41,8 @@ void ranking::showTable() {
     QStringList scores;
     QStringList names;
     try {
-        scores = TextFile::readLines(HighScoreTable::ScorePath);
-        names = TextFile::readLines(HighScoreTable::NamePath);
+        scores = HighScoreTable::readLines(HighScoreTable::ScorePath);
+        names = HighScoreTable::readLines(HighScoreTable::NamePath);
     } catch (const FileError& e) {
         m_context.errors.fatal(e.message());
         return;

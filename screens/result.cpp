@@ -163,7 +163,7 @@ void result::showFiguresLine() {
 
 bool result::tenmi() {
     try {
-        const QStringList lines = TextFile::readLines(HighScoreTable::ScorePath);
+        const QStringList lines = HighScoreTable::readLines(HighScoreTable::ScorePath);
         m_rankCheck.tenmi(lines, static_cast<double>(m_countUp.ShownScore),
                           m_context.state.NewRank);
         return true;

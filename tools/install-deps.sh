@@ -33,6 +33,7 @@ dev_packages=(
     libgtest-dev
     xvfb xdotool imagemagick dbus-daemon dbus-bin at-spi2-core python3-pyatspi x11-utils
     lintian appstream desktop-file-utils
+    clang libclang-rt-14-dev
 )
 
 packages=("${play_packages[@]}")

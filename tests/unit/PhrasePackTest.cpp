@@ -125,6 +125,16 @@ TEST(PhrasePack, everyFaultNamesTheFileTheLineAndTheReason) {
               file + "の 10002 行目：フレーズが 10000 個を超えています。");
     EXPECT_EQ(faultOf(numberedPack(10'000) + "# more to come\r\n\r\n"), "");
 
+    // A full pack at the length limits is several MiB, more than the original files may be,
+    // and LF line ends do not make it one long line; past 8 MiB it is refused like them.
+    QByteArray full;
+    for (int k = 0; k < 10'000; ++k)
+        full += forty + "\t" + eighty + "\n";
+    ASSERT_GT(full.size(), 3 * 1024 * 1024);
+    EXPECT_EQ(faultOf(full), "");
+    EXPECT_EQ(faultOf("#" + QByteArray(8 * 1024 * 1024, 'x')),
+              "ファイル「system\\phrases.txt」の1行目が長すぎます（ファイルは8 MiBまで）。");
+
     EXPECT_EQ(faultOf("# nothing yet\r\n\r\n"), file + "にフレーズがひとつもありません。");
     EXPECT_EQ(faultOf(""), file + "にフレーズがひとつもありません。");
 
