@@ -53,7 +53,7 @@ def run(desk, prefix, scratch):
         pack_bytes = f.read()
     expected = expected_b(sample)
 
-    desk.launch([os.path.join(prefix, "bin", "kazamina-typing")], {
+    desk.launch([os.path.join(prefix, "games", "kazamina-typing")], {
         "XDG_DATA_HOME": data_home,
         "QT_QPA_PLATFORM": "xcb",
         "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
