@@ -1,6 +1,7 @@
 #include "sound/SoundDecoder.h"
 
 #include "sound/Mpg123Library.h"
+#include "sound/SampleConverter.h"
 
 #include <QString>
 
@@ -43,8 +44,6 @@ SoundDecoder::SoundDecoder(std::uint16_t format, int channels, int rate)
       m_outFrame(SDL_AUDIO_BITSIZE(format) / 8 * static_cast<std::size_t>(channels)) {}
 
 SoundDecoder::~SoundDecoder() {
-    if (m_convert)
-        SDL_FreeAudioStream(m_convert);
     if (m_whole)
         SDL_FreeWAV(m_whole);
 }
@@ -156,67 +155,38 @@ bool SoundDecoder::startConversion(std::uint16_t format, int channels, int rate)
     m_inFrame = SDL_AUDIO_BITSIZE(format) / 8 * static_cast<std::size_t>(channels);
     if (format == m_format && channels == m_channels && rate == m_rate)
         return true;
-    m_convert = SDL_NewAudioStream(format, static_cast<Uint8>(channels), rate, m_format,
-                                   static_cast<Uint8>(m_channels), m_rate);
-    return m_convert != nullptr;
+    m_convert =
+        std::make_unique<SampleConverter>(format, channels, rate, m_format, m_channels, m_rate);
+    return m_convert->valid();
 }
 
 std::size_t SoundDecoder::read(std::uint8_t* out, std::size_t room) {
     room -= room % m_outFrame;
     std::size_t written = 0;
     while (written < room && !m_ended) {
-        if (m_convert) {
-            const int ready = SDL_AudioStreamAvailable(m_convert);
-            if (ready > 0) {
-                std::size_t want = std::min(room - written, static_cast<std::size_t>(ready));
-                if (m_sourceDone) {
-                    // The resampler holds back its last frames even when flushed, so silence
-                    // was fed after the sound; keep exactly the frames that belong to it.
-                    const std::uint64_t left =
-                        m_expectedOut > m_outFrames ? m_expectedOut - m_outFrames : 0;
-                    want =
-                        static_cast<std::size_t>(std::min<std::uint64_t>(want, left * m_outFrame));
-                }
-                want -= want % m_outFrame;
-                const int got =
-                    want ? SDL_AudioStreamGet(m_convert, out + written, static_cast<int>(want)) : 0;
-                if (got > 0) {
-                    written += static_cast<std::size_t>(got);
-                    m_outFrames += static_cast<std::uint64_t>(got) / m_outFrame;
-                    continue;
-                }
-            }
-            if (m_sourceDone) {
-                m_ended = true;
-                break;
-            }
-        } else if (m_pieceAt < m_piece.size()) {
+        if (m_convert && m_convert->available() > 0) {
+            written += m_convert->get(out + written, room - written);
+            continue;
+        }
+        if (!m_convert && m_pieceAt < m_piece.size()) {
             const std::size_t n = std::min(room - written, m_piece.size() - m_pieceAt);
             std::memcpy(out + written, m_piece.data() + m_pieceAt, n);
             m_pieceAt += n;
             written += n;
             continue;
-        } else if (m_sourceDone) {
+        }
+        if (m_sourceDone) {
             m_ended = true;
             break;
         }
-
         if (!pullSource()) {
             m_sourceDone = true;
-            if (m_convert) {
-                const std::vector<std::uint8_t> silence(kPieceFrames * m_inFrame,
-                                                        m_inFormat == AUDIO_U8 ? 0x80 : 0);
-                SDL_AudioStreamPut(m_convert, silence.data(), static_cast<int>(silence.size()));
-                SDL_AudioStreamFlush(m_convert);
-                m_expectedOut = m_inFrames * static_cast<std::uint64_t>(m_rate) /
-                                static_cast<std::uint64_t>(m_inRate);
-            }
+            if (m_convert)
+                m_convert->finish();
             continue;
         }
         if (m_convert) {
-            if (SDL_AudioStreamPut(m_convert, m_piece.data(), static_cast<int>(m_piece.size())) !=
-                0)
-                m_sourceDone = m_ended = true;
+            m_convert->put(m_piece.data(), m_piece.size());
             m_pieceAt = m_piece.size();
         }
     }
@@ -245,9 +215,7 @@ bool SoundDecoder::pullSource() {
     case Kind::None:
         break;
     }
-    if (more)
-        m_inFrames += m_piece.size() / m_inFrame;
-    else
+    if (!more)
         m_piece.clear();
     return more;
 }

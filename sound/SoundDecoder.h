@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-struct _SDL_AudioStream;
+class SampleConverter;
 
 // Turns a WAV or MP3 file into samples in the audio device's own format, a block at a time,
 // without touching the device: a worker thread reads a long track as it plays, so memory does
@@ -68,13 +68,10 @@ private:
     int m_inChannels = 0;
     int m_inRate = 0;
     std::size_t m_inFrame = 0;
-    _SDL_AudioStream* m_convert = nullptr; // null when the file is in the device's format
+    std::unique_ptr<SampleConverter> m_convert; // null when the file is in the device's format
 
     std::vector<std::uint8_t> m_piece; // source samples not yet handed on
     std::size_t m_pieceAt = 0;
-    std::uint64_t m_inFrames = 0;
-    std::uint64_t m_outFrames = 0;
-    std::uint64_t m_expectedOut = 0; // frames the converted sound has, known once the file ends
     bool m_sourceDone = false;
     bool m_ended = false;
 };
