@@ -48,11 +48,12 @@ struct SdlMedia::Stream {
     Stream(std::string path, std::string file) : path(std::move(path)), file(std::move(file)) {}
     const std::string path;
     const std::string file;
-    std::unique_ptr<SoundDecoder> decoder; // the worker's, until the file is read to its end
-    std::unique_ptr<StreamRing> ring;      // set before the stream is first mixed
-    std::atomic<bool> sourceDone{false};   // the ring has had the sound's last samples
-    std::atomic<bool> finished{false};     // the callback mixed the last of them
-    std::atomic<bool> closed{false};       // closed, or replaced by a new play
+    std::unique_ptr<SoundDecoder> decoder;   // the worker's, until the file is read to its end
+    std::unique_ptr<StreamRing> ring;        // set before the stream is first mixed
+    std::atomic<bool> sourceDone{false};     // the ring has had the sound's last samples
+    std::atomic<bool> finished{false};       // the callback mixed the last of them
+    std::atomic<bool> closed{false};         // closed, or replaced by a new play
+    std::atomic<std::int64_t> firstMixed{0}; // for the benchmarks: when it was first heard
 };
 
 SdlMedia::SdlMedia(SdlMediaOptions options) : m_options(std::move(options)) {
@@ -188,6 +189,14 @@ bool SdlMedia::waitUntilDecoded(std::chrono::milliseconds timeout) {
     });
 }
 
+std::int64_t SdlMedia::streamFirstMixed(const std::string& path) const {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_sounds.find(path);
+    if (it == m_sounds.end() || !it->second.stream)
+        return 0;
+    return it->second.stream->firstMixed.load();
+}
+
 std::size_t SdlMedia::cachedBytes() const {
     std::lock_guard lock(m_mutex);
     return m_cachedBytes;
@@ -203,6 +212,7 @@ int SdlMedia::play(const std::string& path) {
     sound.lastUse = ++m_useCount;
     if (sound.chunk) {
         sound.wanted = false;
+        stopStreamLocked(sound); // the first play, streamed while it was read
         return startLocked(sound) ? Ok : CannotPlay;
     }
     if (sound.failed) {
@@ -249,8 +259,7 @@ int SdlMedia::status(const std::string& path, char* reply, int replyRoom) {
             if (sound.failed)
                 return CannotPlay;
             // A play waiting for its decode counts as playing, or the poll would send it again.
-            const bool playing = sound.wanted || playingLocked(sound) ||
-                                 (sound.stream && !sound.stream->finished.load());
+            const bool playing = sound.wanted || playingLocked(sound);
             writeReply(reply, replyRoom, playing ? "playing" : "stopped");
             return Ok;
         }
@@ -291,7 +300,8 @@ bool SdlMedia::startLocked(Sound& sound) {
 }
 
 bool SdlMedia::playingLocked(const Sound& sound) const {
-    return sound.channel >= 0 && Mix_Playing(sound.channel) != 0;
+    return (sound.channel >= 0 && Mix_Playing(sound.channel) != 0) ||
+           (sound.stream && !sound.stream->finished.load());
 }
 
 void SdlMedia::decodeLoop() {
@@ -359,7 +369,8 @@ std::size_t fill(SoundDecoder& decoder, StreamRing& ring, std::size_t limit,
 } // namespace
 
 // The first read of a sound tells short from long: it decodes up to kShortSeconds; a sound
-// that ends within them is kept whole, any other streams, starting from what was read.
+// that ends within them is kept whole, any other streams. A play waiting for it is not kept
+// waiting that long: it streams from the first block on, from the samples being read.
 void SdlMedia::probe(const std::string& path, std::vector<std::uint8_t>& block) {
     std::string file;
     {
@@ -371,10 +382,32 @@ void SdlMedia::probe(const std::string& path, std::vector<std::uint8_t>& block) 
     std::vector<std::uint8_t> pcm;
     const std::size_t shortBytes =
         static_cast<std::size_t>(kShortSeconds * m_rate) * decoder->frameBytes();
+    const std::size_t firstBytes = kFirstFillFrames * decoder->frameBytes();
+    std::shared_ptr<Stream> stream;
     if (decoder->open(file)) {
         while (!decoder->ended() && pcm.size() <= shortBytes) {
             const std::size_t n = decoder->read(block.data(), block.size());
             pcm.insert(pcm.end(), block.data(), block.data() + n);
+            if (stream) {
+                if (!stream->closed)
+                    stream->ring->write(block.data(), n);
+                continue;
+            }
+            if (pcm.empty() || (pcm.size() < firstBytes && !decoder->ended()))
+                continue;
+            std::lock_guard lock(m_mutex);
+            Sound& sound = m_sounds[path];
+            if (!sound.wanted || m_stopping)
+                continue;
+            sound.wanted = false;
+            stream = std::make_shared<Stream>(path, file);
+            // Room for everything the probe may read, so it never waits for the mixer.
+            stream->ring =
+                std::make_unique<StreamRing>(std::max(ringBytes(), shortBytes + block.size()));
+            stream->ring->write(pcm.data(), pcm.size());
+            stopStreamLocked(sound);
+            sound.stream = stream;
+            mixLocked(stream);
         }
     }
 
@@ -392,17 +425,17 @@ void SdlMedia::probe(const std::string& path, std::vector<std::uint8_t>& block) 
     }
     if (!decoder->ended()) {
         sound.streams = true;
-        if (!sound.wanted)
-            return; // a preload: nothing of a long sound is kept
-        sound.wanted = false;
-        auto stream = std::make_shared<Stream>(path, file);
-        stream->ring = std::make_unique<StreamRing>(std::max(ringBytes(), pcm.size()));
-        stream->ring->write(pcm.data(), pcm.size());
-        stream->decoder = std::move(decoder);
-        stopStreamLocked(sound);
-        sound.stream = stream;
-        mixLocked(stream);
+        // A preload keeps nothing of a long sound; a play goes on streaming.
+        if (stream && !stream->closed) {
+            stream->decoder = std::move(decoder);
+            m_active.push_back(stream);
+        }
         return;
+    }
+    if (stream) {
+        // The first play goes on from the ring; the worker lets go of it once it is heard.
+        stream->sourceDone.store(true, std::memory_order_release);
+        m_active.push_back(stream);
     }
     Mix_Chunk* chunk = Mix_QuickLoad_RAW(pcm.data(), static_cast<Uint32>(pcm.size()));
     if (!chunk) {
@@ -449,8 +482,12 @@ void SdlMedia::begin(const std::shared_ptr<Stream>& stream, std::vector<std::uin
         return;
     }
     stream->ring = std::move(ring);
-    stream->decoder = std::move(decoder);
+    if (decoder->ended())
+        stream->sourceDone = true;
+    else
+        stream->decoder = std::move(decoder);
     mixLocked(stream);
+    m_active.push_back(stream);
 }
 
 void SdlMedia::refill(std::vector<std::uint8_t>& block) {
@@ -473,11 +510,6 @@ void SdlMedia::refill(std::vector<std::uint8_t>& block) {
 }
 
 void SdlMedia::mixLocked(const std::shared_ptr<Stream>& stream) {
-    if (stream->decoder && stream->decoder->ended()) {
-        stream->decoder.reset();
-        stream->sourceDone = true;
-    }
-    m_active.push_back(stream);
     std::lock_guard mixing(m_mixMutex);
     m_mixing.push_back(stream);
 }
@@ -519,6 +551,10 @@ void SdlMedia::mixStreams(void* self, std::uint8_t* out, int bytes) {
                 stream->ring->read(scratch, std::min(media->m_mixScratch.size(), size - done));
             if (n == 0)
                 break;
+            if (done == 0 && stream->firstMixed.load(std::memory_order_relaxed) == 0)
+                stream->firstMixed.store(
+                    std::chrono::steady_clock::now().time_since_epoch().count(),
+                    std::memory_order_relaxed);
             SDL_MixAudioFormat(out + done, scratch, media->m_format, static_cast<Uint32>(n),
                                SDL_MIX_MAXVOLUME);
             done += n;

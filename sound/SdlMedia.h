@@ -67,6 +67,9 @@ public:
     std::size_t cachedBytes() const;
     // Sounds longer than this stream; shorter ones are decoded whole.
     static constexpr double kShortSeconds = 2.5;
+    // When the path's current stream first had samples mixed (steady clock, ns since its
+    // epoch), or 0 before that or when the path does not stream.
+    std::int64_t streamFirstMixed(const std::string& path) const;
     // Times a playing stream had fewer samples ready than the device asked for.
     std::uint64_t streamUnderruns() const { return m_underruns.load(); }
 
