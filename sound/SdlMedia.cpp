@@ -429,6 +429,11 @@ void SdlMedia::probe(const std::string& path, std::vector<std::uint8_t>& block) 
         if (stream && !stream->closed) {
             stream->decoder = std::move(decoder);
             m_active.push_back(stream);
+        } else if (sound.wanted) {
+            // Closed and played again while it was read: a fresh pass from the beginning.
+            sound.wanted = false;
+            sound.stream = std::make_shared<Stream>(path, file);
+            m_starts.push_back(sound.stream);
         }
         return;
     }
