@@ -60,12 +60,21 @@ void SampleConverter::put(const std::uint8_t* data, std::size_t bytes) {
         return;
     const std::size_t frames = bytes / m_inFrame;
     const std::size_t inBytes = SDL_AUDIO_BITSIZE(m_inFormat) / 8;
+    // Every MP3 and most WAV files are native 16-bit: read those without the general path.
+    const bool native16 = m_inFormat == AUDIO_S16SYS;
     std::vector<float> frame(static_cast<std::size_t>(m_inChannels));
     m_in.reserve(m_in.size() + (frames + 1) * static_cast<std::size_t>(m_channelsOut));
     for (std::size_t f = 0; f < frames; ++f) {
-        for (int c = 0; c < m_inChannels; ++c)
-            frame[static_cast<std::size_t>(c)] =
-                sampleAt(data + f * m_inFrame + static_cast<std::size_t>(c) * inBytes);
+        for (int c = 0; c < m_inChannels; ++c) {
+            const std::uint8_t* p = data + f * m_inFrame + static_cast<std::size_t>(c) * inBytes;
+            if (native16) {
+                std::int16_t v;
+                std::memcpy(&v, p, 2);
+                frame[static_cast<std::size_t>(c)] = static_cast<float>(v) / 32768.0f;
+            } else {
+                frame[static_cast<std::size_t>(c)] = sampleAt(p);
+            }
+        }
         float mono = 0;
         if (m_channelsOut == 1 && m_inChannels > 1) {
             for (float v : frame)
@@ -113,6 +122,7 @@ void SampleConverter::resample(bool last) {
             m_in.insert(m_in.end(), final.begin(), final.end());
     }
     const std::size_t frames = m_in.size() / ch;
+    m_out.reserve(m_out.size() + (frames * m_outRate / m_inRate + 2) * ch);
     while (m_index + 2 < frames && m_outTotal < (last ? expected : UINT64_MAX)) {
         const float t = static_cast<float>(m_frac) / static_cast<float>(m_outRate);
         const float* p = m_in.data() + (m_index - 1) * ch;
@@ -142,8 +152,8 @@ std::size_t SampleConverter::get(std::uint8_t* out, std::size_t room) {
         std::memcpy(out, in, samples * sizeof(float));
     } else {
         for (std::size_t i = 0; i < samples; ++i) {
-            const float v = std::round(in[i] * 32768.0f);
-            const auto s = static_cast<std::int16_t>(std::clamp(v, -32768.0f, 32767.0f));
+            const auto s = static_cast<std::int16_t>(
+                std::lrint(std::clamp(in[i] * 32768.0f, -32768.0f, 32767.0f)));
             std::memcpy(out + 2 * i, &s, 2);
         }
     }
