@@ -71,6 +71,8 @@ def main():
     parser.add_argument("--build-dir", required=True)
     parser.add_argument("--minutes", type=int, default=60)
     parser.add_argument("--only", choices=["bundled", "long"])
+    parser.add_argument("--mp3-maker", help="a bench-sound_stall that can --write-mp3 (default: "
+                        "the one in the build directory)")
     args = parser.parse_args()
     build_dir = os.path.abspath(args.build_dir)
     ok = True
@@ -82,7 +84,8 @@ def main():
         try:
             mp3 = os.path.join(scratch, "long.mp3")
             started = time.monotonic()
-            maker = os.path.join(build_dir, "bench", "bench-sound_stall")
+            maker = os.path.abspath(args.mp3_maker or
+                                    os.path.join(build_dir, "bench", "bench-sound_stall"))
             if os.spawnv(os.P_WAIT, maker, [maker, "--write-mp3", mp3, str(args.minutes),
                                             "bundled"]) != 0:
                 print("could not make the long MP3 (is lame installed?)")
