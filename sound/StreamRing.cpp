@@ -4,7 +4,7 @@
 #include <cstring>
 
 StreamRing::StreamRing(std::size_t capacity)
-    : m_capacity(capacity), m_bytes(std::make_unique<std::uint8_t[]>(capacity)) {}
+    : m_capacity(capacity), m_bytes(std::make_unique_for_overwrite<std::uint8_t[]>(capacity)) {}
 
 std::size_t StreamRing::available() const {
     return static_cast<std::size_t>(m_written.load(std::memory_order_acquire) -
