@@ -3,14 +3,23 @@
 #include "tests/support/TempWorkDir.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <SDL_mixer.h>
 
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <thread>
 
 // Long sounds stream from their files. These tests play through SDL's dummy driver, which
@@ -202,5 +211,61 @@ TEST(SoundSdlStream, aTrackReplacedBetweenPassesIsReadAfresh) {
     dir.writeBytes("music/eine.wav", toneWav(0.5, 6000));
     PlayMedia(media, track);
     ASSERT_TRUE(media.waitUntilDecoded(5s));
+    EXPECT_EQ(MediaMode(media, track), "PLAYING");
+}
+
+// The first read of a track decides whether it streams; a close and a new play in the middle of
+// that read must leave the track playing from the beginning, not waiting forever for a start
+// that never comes. The first read comes through a pipe, so it stops exactly where we want.
+TEST(SoundSdlStream, closeAndPlayDuringTheFirstReadStartsTheTrackAfresh) {
+    const QString lame = QStandardPaths::findExecutable("lame");
+    if (lame.isEmpty())
+        GTEST_SKIP() << "lame is needed to make an MP3";
+    TempWorkDir dir;
+    dir.writeBytes("source.wav", toneWav(6, 6000));
+    ASSERT_EQ(QProcess::execute(
+                  lame, {"--quiet", "-b", "64", dir.path("source.wav"), dir.path("track.mp3")}),
+              0);
+    const QByteArray mp3 = dir.readBytes("track.mp3");
+    const QByteArray pipe = dir.path("music/eine.mp3").toLocal8Bit();
+    QDir().mkpath(dir.path("music"));
+    ASSERT_EQ(mkfifo(pipe.constData(), 0600), 0);
+
+    SdlMedia media;
+    ASSERT_TRUE(media.hasDevice());
+    // Made after the interface, so it is closed first should a check fail: the interface's
+    // worker, blocked reading the pipe, then sees its end and can be waited for.
+    struct Writer {
+        int fd = -1;
+        ~Writer() {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } writer;
+    const std::string track = "music\\eine.mp3";
+    PlayMedia(media, track);
+    for (auto until = Clock::now() + 2s; writer.fd < 0 && Clock::now() < until;) {
+        writer.fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK);
+        if (writer.fd < 0)
+            std::this_thread::sleep_for(2ms);
+    }
+    ASSERT_GE(writer.fd, 0) << "the track was never opened";
+    fcntl(writer.fd, F_SETFL, 0);
+    // Two seconds' worth, one block of the file reader: the track starts, but the read cannot
+    // yet tell it is long.
+    const qsizetype part = 16384;
+    ASSERT_EQ(::write(writer.fd, mp3.constData(), part), part);
+    ASSERT_TRUE(waitFor([&] { return media.streamFirstMixed(track) != 0; }, 2s));
+    CloseMedia(media, track);
+    PlayMedia(media, track);
+    EXPECT_EQ(MediaMode(media, track), "PLAYING");
+
+    // The rest of the first read; the next opening of the path finds an ordinary file.
+    ASSERT_EQ(::write(writer.fd, mp3.constData() + part, mp3.size() - part), mp3.size() - part);
+    ASSERT_EQ(std::rename(dir.path("track.mp3").toLocal8Bit().constData(), pipe.constData()), 0);
+    ::close(writer.fd);
+    writer.fd = -1;
+    EXPECT_TRUE(waitFor([&] { return media.streamFirstMixed(track) != 0; }, 2s))
+        << "the new play never started";
     EXPECT_EQ(MediaMode(media, track), "PLAYING");
 }
