@@ -1,92 +1,219 @@
-// The longest time the UI thread is held up when a 3-minute MP3 track starts: the play itself
-// and every command a screen sends (mode polls, key effects) while the track decodes.
+// What a player feels when a track starts, for a 60-minute MP3 in the bundled format (22.05 kHz
+// mono, converted for the device) and in 44.1 kHz stereo:
+// - the largest gap between two events of a 1 ms Qt timer while the track starts and plays
+//   with its music poll and key effects going on, against the same loop with sound off, in
+//   the same run (a stall anywhere on the UI thread shows, not only inside the sound calls);
+// - the longest single sound command on the UI thread;
+// - from the play to the track's first sample mixed, on its first play (an unknown file, read
+//   to tell a long sound from a short one) and on later plays; and to its first audible sample
+//   leaving the mixer (the post-mix hook), which adds the silence an MP3 encoder puts first;
+// - the process's peak memory while the 60-minute track streams, and how often a stream ran
+//   short of samples.
+//     bench-sound_stall            (needs lame; the MP3s are made in a scratch folder)
+//     bench-sound_stall --write-mp3 FILE MINUTES [bundled|stereo]
 #include "bench/sound_support.h"
 #include "sound/MediaCommands.h"
 #include "sound/SdlMedia.h"
 
-#include <QProcess>
-#include <QStandardPaths>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
 
+#include <SDL_mixer.h>
+
+#include <atomic>
+#include <cstring>
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <thread>
 
-int main() {
-    using namespace soundbench;
-    QTemporaryDir dir;
-    QDir(dir.path()).mkpath("music");
-    QDir::setCurrent(dir.path());
-    const QString lame = QStandardPaths::findExecutable("lame");
-    if (lame.isEmpty()) {
-        std::printf("lame is needed to make the MP3\n");
-        return 1;
-    }
-    writeFile("music/source.wav", musicWav(180.0));
-    const std::int64_t encodeStart = nowNs();
-    if (QProcess::execute(lame, {"--quiet", "-b", "128", "music/source.wav", "music/eine.mp3"}) !=
-        0) {
-        std::printf("lame failed\n");
-        return 1;
-    }
-    std::printf("encoded 3:00 of music in %.1f s\n", (nowNs() - encodeStart) / 1e9);
-    QFile::remove("music/source.wav");
-    writeFile("music/ok.wav", musicWav(0.15));
+namespace {
 
-    const std::string track = "music\\eine.mp3";
-    const std::string effect = "music\\ok.wav";
-    const int runs = 5;
-    double worstStall = 0;
-    double worstPlay = 0;
-    double worstPoll = 0;
-    double worstEffect = 0;
-    std::vector<double> decodes;
-    for (int run = 0; run < runs; ++run) {
-        // A fresh interface each run, so the track is not cached yet.
-        SdlMedia media;
-        media.preload(effect);
-        media.waitUntilDecoded(std::chrono::seconds(5));
+using namespace soundbench;
 
-        auto timed = [&](auto&& command) {
-            const std::int64_t t = nowNs();
-            command();
-            const double ms = (nowNs() - t) / 1e6;
-            worstStall = std::max(worstStall, ms);
-            return ms;
-        };
-        const std::int64_t start = nowNs();
-        worstPlay = std::max(worstPlay, timed([&] { PollMusic(media, track); }));
-        // A screen's timers and keys go on while the track decodes.
-        while (!media.waitUntilDecoded(std::chrono::milliseconds(0))) {
-            worstPoll = std::max(worstPoll, timed([&] { PollMusic(media, track); }));
-            worstEffect = std::max(worstEffect, timed([&] {
-                                       CloseMedia(media, effect);
-                                       PlayMedia(media, effect);
-                                   }));
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+// Marks when the first sound leaves the mixer after being armed.
+struct FirstSample {
+    std::atomic<bool> armed{false};
+    std::atomic<std::int64_t> heardNs{0};
+    static void SDLCALL hook(void* self, Uint8* stream, int len) {
+        auto* watch = static_cast<FirstSample*>(self);
+        if (watch->armed.load() && std::any_of(stream, stream + len, [](Uint8 b) { return b; })) {
+            watch->heardNs.store(nowNs());
+            watch->armed.store(false);
         }
-        decodes.push_back((nowNs() - start) / 1e6);
-        timed([&] { PollMusic(media, track); });
-        if (MediaMode(media, track) != "PLAYING")
-            std::printf("run %d: the track is not playing\n", run);
-        // Shutting down with the track playing is part of the run.
-        timed([&] { CloseMedia(media, track); });
     }
-    // Quitting while the track still decodes and a key effect sounds must not keep the player.
-    double shutdownMs = 0;
-    {
+    void arm() {
+        heardNs = 0;
+        armed = true;
+    }
+};
+
+struct Loop {
+    double largestGapMs = 0; // between two 1 ms timer events, after the start
+    double worstCommandMs = 0;
+    double worstCommandCpuMs = 0; // the UI thread's own CPU time in it, without preemption
+};
+
+double threadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+// Runs the event loop for `ms` with a 1 ms precise timer, a 100 ms music timer and a 20 ms key
+// timer, as a round does; `music` and `key` are what those timers do (nothing with sound off).
+Loop runLoop(int ms, const std::function<void()>& music, const std::function<void()>& key) {
+    Loop result;
+    QEventLoop loop;
+    QTimer fine;
+    fine.setTimerType(Qt::PreciseTimer);
+    fine.setInterval(1);
+    std::int64_t last = 0;
+    QObject::connect(&fine, &QTimer::timeout, [&] {
+        const std::int64_t now = nowNs();
+        if (last)
+            result.largestGapMs = std::max(result.largestGapMs, (now - last) / 1e6);
+        last = now;
+    });
+    auto timed = [&](const std::function<void()>& command) {
+        const std::int64_t t = nowNs();
+        const double cpu = threadCpuMs();
+        command();
+        result.worstCommandMs = std::max(result.worstCommandMs, (nowNs() - t) / 1e6);
+        result.worstCommandCpuMs = std::max(result.worstCommandCpuMs, threadCpuMs() - cpu);
+    };
+    QTimer musicTimer;
+    musicTimer.setInterval(100);
+    QObject::connect(&musicTimer, &QTimer::timeout, [&] { timed(music); });
+    QTimer keyTimer;
+    keyTimer.setInterval(20);
+    QObject::connect(&keyTimer, &QTimer::timeout, [&] { timed(key); });
+    fine.start();
+    // The first music tick starts the track, as on every screen; keys begin a moment later.
+    QTimer::singleShot(50, [&] {
+        musicTimer.start();
+        timed(music);
+    });
+    QTimer::singleShot(150, [&] { keyTimer.start(); });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return result;
+}
+
+void measure(const char* label, const std::string& track, const std::string& effect) {
+    const int runs = 5;
+    std::vector<double> quietGaps, soundGaps, commands, commandCpu, firstPlays, replays, shutdowns,
+        audible;
+    double peak = 0;
+    std::uint64_t underruns = 0;
+    for (int run = 0; run < runs; ++run) {
         auto media = std::make_unique<SdlMedia>();
         media->preload(effect);
         media->waitUntilDecoded(std::chrono::seconds(5));
-        PlayMedia(*media, effect);
-        PlayMedia(*media, track);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        FirstSample first;
+        Mix_SetPostMix(FirstSample::hook, &first);
+
+        // Sound off: the same timers with nothing to send.
+        quietGaps.push_back(runLoop(
+                                600, [] {}, [] {})
+                                .largestGapMs);
+
+        resetPeakRss();
+        std::int64_t played = 0;
+        auto music = [&] {
+            if (!played && MediaMode(*media, track) == "STOPPED") {
+                first.arm();
+                played = nowNs();
+            }
+            PollMusic(*media, track);
+        };
+        auto key = [&] {
+            // Keys wait for the track's first sample, so the hook sees the track's.
+            if (first.heardNs.load() == 0)
+                return;
+            CloseMedia(*media, effect);
+            PlayMedia(*media, effect);
+        };
+        const Loop loop = runLoop(600, music, key);
+        soundGaps.push_back(loop.largestGapMs);
+        commands.push_back(loop.worstCommandMs);
+        commandCpu.push_back(loop.worstCommandCpuMs);
+        if (first.heardNs.load())
+            audible.push_back((first.heardNs.load() - played) / 1e6);
+        else
+            std::printf("%s run %d: the track was not heard\n", label, run);
+        if (const std::int64_t mixed = media->streamFirstMixed(track))
+            firstPlays.push_back((mixed - played) / 1e6);
+
+        // Later passes: the file is known to be long and streams at once.
+        for (int pass = 0; pass < 3; ++pass) {
+            CloseMedia(*media, track);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            first.arm();
+            const std::int64_t t = nowNs();
+            PlayMedia(*media, track);
+            while (!media->streamFirstMixed(track) && nowNs() - t < 1'000'000'000)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            if (const std::int64_t mixed = media->streamFirstMixed(track))
+                replays.push_back((mixed - t) / 1e6);
+        }
+        // Let it stream for a while, then quit with it playing.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        peak = std::max(peak, peakRssMiB());
+        underruns += media->streamUnderruns();
+        Mix_SetPostMix(nullptr, nullptr);
         const std::int64_t t = nowNs();
         media.reset();
-        shutdownMs = (nowNs() - t) / 1e6;
+        shutdowns.push_back((nowNs() - t) / 1e6);
     }
-    std::printf("3-minute MP3 over %d runs: longest UI-thread stall %.3f ms (first poll and play "
-                "%.3f ms, later polls %.3f ms, key effects %.3f ms); background decode median "
-                "%.0f ms\n",
-                runs, worstStall, worstPlay, worstPoll, worstEffect, percentile(decodes, 0.5));
-    std::printf("shutdown while the track decodes and an effect plays: %.1f ms\n", shutdownMs);
+    std::printf("%s, %d runs:\n", label, runs);
+    std::printf("  1 ms timer, largest gap: sound off median %.2f ms (max %.2f); track starting "
+                "median %.2f ms (max %.2f)\n",
+                percentile(quietGaps, 0.5), percentile(quietGaps, 1), percentile(soundGaps, 0.5),
+                percentile(soundGaps, 1));
+    std::printf("  longest sound command on the UI thread: %.3f ms wall, %.3f ms of the thread's "
+                "CPU; shutdown with the track streaming: median %.1f ms\n",
+                percentile(commands, 1), percentile(commandCpu, 1), percentile(shutdowns, 0.5));
+    std::printf("  play to first sample mixed: first play median %.1f ms (max %.1f); later plays "
+                "median %.1f ms (max %.1f, n=%zu)\n",
+                percentile(firstPlays, 0.5), percentile(firstPlays, 1), percentile(replays, 0.5),
+                percentile(replays, 1), replays.size());
+    std::printf("  play to first audible sample out of the mixer (first play): median %.1f ms "
+                "(max %.1f)\n",
+                percentile(audible, 0.5), percentile(audible, 1));
+    std::printf("  peak RSS while the 60-minute track streams: %.1f MiB; stream underruns: %llu\n",
+                peak, static_cast<unsigned long long>(underruns));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 4 && std::strcmp(argv[1], "--write-mp3") == 0) {
+        const bool bundled = argc < 5 || std::strcmp(argv[4], "stereo") != 0;
+        return writeLongMp3(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), bundled) ? 0 : 1;
+    }
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("music");
+    QDir::setCurrent(dir.path());
+    const std::int64_t encodeStart = nowNs();
+    if (!writeLongMp3("music/eine.mp3", 60, true) ||
+        !writeLongMp3("music/entertainer.mp3", 60, false))
+        return 1;
+    std::printf("made two 60-minute MP3s (%.0f and %.0f MB) in %.1f s\n",
+                QFileInfo("music/eine.mp3").size() / 1e6,
+                QFileInfo("music/entertainer.mp3").size() / 1e6, (nowNs() - encodeStart) / 1e9);
+    writeFile("music/ok.wav", musicWav(0.15));
+    {
+        SdlMedia probe;
+        std::printf("driver %s, buffer %d frames\n", probe.driver().c_str(), probe.bufferFrames());
+    }
+    measure("60-minute MP3, 22.05 kHz mono (the bundled format, converted)", "music\\eine.mp3",
+            "music\\ok.wav");
+    measure("60-minute MP3, 44.1 kHz stereo", "music\\entertainer.mp3", "music\\ok.wav");
     return 0;
 }

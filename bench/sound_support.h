@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -45,6 +47,61 @@ inline QByteArray musicWav(double seconds, double amplitude = 6000) {
 inline bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Peak resident memory of this process so far, in MiB.
+inline double peakRssMiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+// Starts the peak over from the present size (the kernel's clear_refs, value 5).
+inline void resetPeakRss() {
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+// Writes a long MP3 for the benchmarks: one minute of music encoded by lame (without its info
+// tag, so the copies join into one stream), repeated `minutes` times. `bundled` gives the
+// format of the game's own tracks (22.05 kHz mono, 64 kbit/s), otherwise 44.1 kHz stereo at
+// 128 kbit/s. False, with a message on stderr, when lame is missing or fails.
+inline bool writeLongMp3(const QString& path, int minutes, bool bundled) {
+    const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    if (lame.isEmpty()) {
+        std::fprintf(stderr, "lame is needed to make the MP3\n");
+        return false;
+    }
+    const QString source = path + QStringLiteral(".source.wav");
+    const QString minute = path + QStringLiteral(".minute.mp3");
+    if (!writeFile(source, musicWav(60.0)))
+        return false;
+    QStringList args{QStringLiteral("--quiet"), QStringLiteral("-t")};
+    if (bundled)
+        args << QStringLiteral("--resample") << QStringLiteral("22.05") << QStringLiteral("-m")
+             << QStringLiteral("m") << QStringLiteral("-b") << QStringLiteral("64");
+    else
+        args << QStringLiteral("-b") << QStringLiteral("128");
+    const int status = QProcess::execute(lame, args << source << minute);
+    QFile::remove(source);
+    QFile piece(minute);
+    QFile out(path);
+    if (status != 0 || !piece.open(QIODevice::ReadOnly) ||
+        !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "lame failed\n");
+        return false;
+    }
+    const QByteArray bytes = piece.readAll();
+    bool ok = true;
+    for (int i = 0; i < minutes && ok; ++i)
+        ok = out.write(bytes) == bytes.size();
+    QFile::remove(minute);
+    return ok && out.flush();
 }
 
 // The value below which the given share of the samples lie.

@@ -50,13 +50,11 @@ bool Mpg123Library::load() {
     return true;
 }
 
-bool Mpg123Library::decode(const std::uint8_t* data, std::size_t size,
-                           std::vector<std::uint8_t>& pcm, int& rate, int& channels,
-                           const std::atomic<bool>& cancel) const {
+std::unique_ptr<Mpg123Library::Decoder> Mpg123Library::newDecoder() const {
     int error = 0;
     mpg123_handle* h = m_fn->newHandle(nullptr, &error);
     if (!h)
-        return false;
+        return nullptr;
     // Garbage would otherwise be reported on stderr frame by frame.
     m_fn->param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
     m_fn->formatNone(h);
@@ -65,39 +63,46 @@ bool Mpg123Library::decode(const std::uint8_t* data, std::size_t size,
     m_fn->rates(&rates, &rateCount);
     for (std::size_t i = 0; i < rateCount; ++i)
         m_fn->format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-
-    rate = 0;
-    channels = 0;
-    pcm.clear();
-    // A 128 kbit/s MP3 grows elevenfold; reserving spares the copies of a growing buffer.
-    pcm.reserve(size * 12);
-    if (m_fn->openFeed(h) == MPG123_OK && m_fn->feed(h, data, size) == MPG123_OK) {
-        std::uint8_t block[65536];
-        while (!cancel.load(std::memory_order_relaxed)) {
-            std::size_t done = 0;
-            const int result = m_fn->read(h, block, sizeof block, &done);
-            pcm.insert(pcm.end(), block, block + done);
-            if (result == MPG123_NEW_FORMAT) {
-                long r = 0;
-                int c = 0;
-                int encoding = 0;
-                m_fn->getFormat(h, &r, &c, &encoding);
-                // A stream that changes its format halfway is cut there.
-                if (rate != 0 && (rate != r || channels != c))
-                    break;
-                rate = static_cast<int>(r);
-                channels = c;
-            } else if (result != MPG123_OK) {
-                break; // MPG123_NEED_MORE: all of the file is used up; or an error
-            }
-        }
+    if (m_fn->openFeed(h) != MPG123_OK) {
+        m_fn->deleteHandle(h);
+        return nullptr;
     }
-    m_fn->deleteHandle(h);
-    if (cancel.load())
-        return false;
-    const std::size_t frame = static_cast<std::size_t>(channels) * 2;
-    if (frame == 0 || rate <= 0)
-        return false;
-    pcm.resize(pcm.size() / frame * frame);
-    return !pcm.empty();
+    return std::unique_ptr<Decoder>(new Decoder(*this, h));
+}
+
+Mpg123Library::Decoder::Decoder(const Mpg123Library& library, void* handle)
+    : m_library(library), m_handle(handle) {}
+
+Mpg123Library::Decoder::~Decoder() {
+    m_library.m_fn->deleteHandle(static_cast<mpg123_handle*>(m_handle));
+}
+
+bool Mpg123Library::Decoder::feed(const std::uint8_t* data, std::size_t size) {
+    return m_library.m_fn->feed(static_cast<mpg123_handle*>(m_handle), data, size) == MPG123_OK;
+}
+
+Mpg123Library::Decoder::Result Mpg123Library::Decoder::read(std::uint8_t* out, std::size_t room,
+                                                            std::size_t& done) {
+    done = 0;
+    const int result =
+        m_library.m_fn->read(static_cast<mpg123_handle*>(m_handle), out, room, &done);
+    switch (result) {
+    case MPG123_OK:
+        return Result::Samples;
+    case MPG123_NEED_MORE:
+        return Result::NeedMore;
+    case MPG123_NEW_FORMAT:
+        return Result::NewFormat;
+    default:
+        return Result::Failed;
+    }
+}
+
+void Mpg123Library::Decoder::format(int& rate, int& channels) const {
+    long r = 0;
+    int c = 0;
+    int encoding = 0;
+    m_library.m_fn->getFormat(static_cast<mpg123_handle*>(m_handle), &r, &c, &encoding);
+    rate = static_cast<int>(r);
+    channels = c;
 }

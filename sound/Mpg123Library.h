@@ -1,9 +1,8 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 // MP3 decoding through libmpg123, loaded at run time (SDL_mixer already brings it into the
 // process). We decode ourselves because SDL_mixer holds its audio lock for the whole decode of
@@ -13,10 +12,30 @@ public:
     // The library, or null when it cannot be loaded (MP3 files then fail like corrupt ones).
     static const Mpg123Library* instance();
 
-    // Decodes a whole MP3 held in memory to interleaved signed 16-bit samples in native order;
-    // false when no audio comes out of it or `cancel` turns true on the way.
-    bool decode(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& pcm,
-                int& rate, int& channels, const std::atomic<bool>& cancel) const;
+    // One MP3 decoded piece by piece: bytes of the file go in as they are read, interleaved
+    // signed 16-bit samples in native order come out.
+    class Decoder {
+    public:
+        enum class Result { Samples, NeedMore, NewFormat, Failed };
+        ~Decoder();
+        Decoder(const Decoder&) = delete;
+        Decoder& operator=(const Decoder&) = delete;
+
+        bool feed(const std::uint8_t* data, std::size_t size);
+        // Decodes into `out`; `done` is the number of bytes written (possibly 0).
+        Result read(std::uint8_t* out, std::size_t room, std::size_t& done);
+        // The format announced by the last NewFormat.
+        void format(int& rate, int& channels) const;
+
+    private:
+        friend class Mpg123Library;
+        Decoder(const Mpg123Library& library, void* handle);
+        const Mpg123Library& m_library;
+        void* m_handle;
+    };
+
+    // A decoder ready to be fed, or null when the library fails to make one.
+    std::unique_ptr<Decoder> newDecoder() const;
 
 private:
     Mpg123Library() = default;

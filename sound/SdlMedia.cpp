@@ -4,6 +4,7 @@
 #include "sound/MediaCommand.h"
 #include "sound/QuietAudioDriver.h"
 #include "sound/SoundDecoder.h"
+#include "sound/StreamRing.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,13 @@ constexpr int kFrequency = 44100;
 // 512 frames is 11.6 ms at 44.1 kHz: a key's effect is heard within one buffer.
 constexpr int kBufferFrames = 512;
 constexpr int kFirstChannels = 16;
+// A stream's ring holds this much sound; the worker tops it up at every refill.
+constexpr double kRingSeconds = 3.0;
+constexpr auto kRefillEvery = std::chrono::milliseconds(100);
+// Frames the worker decodes at a time.
+constexpr std::size_t kBlockFrames = 4096;
+// A stream is mixed once this much is ready, so a busy machine cannot starve its start.
+constexpr std::size_t kFirstFillFrames = 3 * kBlockFrames;
 // The interface never puts more than 19 characters and a NUL into a reply.
 constexpr int kReplyRoom = 20;
 
@@ -36,6 +44,19 @@ void writeReply(char* reply, int replyRoom, const char* text) {
 
 } // namespace
 
+// One pass of a long sound: the worker decodes into the ring, the audio callback mixes from it.
+struct SdlMedia::Stream {
+    Stream(std::string path, std::string file) : path(std::move(path)), file(std::move(file)) {}
+    const std::string path;
+    const std::string file;
+    std::unique_ptr<SoundDecoder> decoder;   // the worker's, until the file is read to its end
+    std::unique_ptr<StreamRing> ring;        // set before the stream is first mixed
+    std::atomic<bool> sourceDone{false};     // the ring has had the sound's last samples
+    std::atomic<bool> finished{false};       // the callback mixed the last of them
+    std::atomic<bool> closed{false};         // closed, or replaced by a new play
+    std::atomic<std::int64_t> firstMixed{0}; // for the benchmarks: when it was first heard
+};
+
 SdlMedia::SdlMedia(SdlMediaOptions options) : m_options(std::move(options)) {
     m_worker = std::thread([this] {
         openDevice();
@@ -47,14 +68,16 @@ SdlMedia::~SdlMedia() {
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
-        m_abandon = true;
         m_queue.clear();
     }
     m_wake.notify_all();
-    // A decode under way gives up at its next block; an opening device is waited for.
+    // A decode under way ends with its block; an opening device is waited for.
     if (m_worker.joinable())
         m_worker.join();
     if (m_device == Device::Open) {
+        Mix_HookMusic(nullptr, nullptr);
+        std::lock_guard mixing(m_mixMutex);
+        m_mixing.clear();
         Mix_HaltChannel(-1);
         for (auto& [path, sound] : m_sounds)
             dropLocked(sound);
@@ -92,8 +115,14 @@ void SdlMedia::openDevice() {
         Uint16 format = 0;
         int channels = 0;
         Mix_QuerySpec(&rate, &format, &channels);
-        m_decoder = std::make_unique<SoundDecoder>(format, channels, rate);
+        m_format = format;
+        m_deviceChannels = channels;
+        m_rate = rate;
         m_channels = Mix_AllocateChannels(kFirstChannels);
+        // The music slot is ours: it mixes every stream that plays.
+        m_mixScratch.resize(kBlockFrames * SDL_AUDIO_BITSIZE(format) / 8 *
+                            static_cast<std::size_t>(channels));
+        Mix_HookMusic(mixStreams, this);
     } else {
         // Plays sent meanwhile will never start.
         m_queue.clear();
@@ -150,15 +179,24 @@ void SdlMedia::preload(const std::string& path) {
     if (m_device == Device::None)
         return;
     Sound& sound = soundLocked(path);
-    if (!sound.chunk && !sound.failed)
+    if (!sound.chunk && !sound.failed && !sound.streams)
         queueDecodeLocked(path, sound);
 }
 
 bool SdlMedia::waitUntilDecoded(std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);
     return m_decoded.wait_for(lock, timeout, [this] {
-        return m_device != Device::Opening && m_queue.empty() && m_decodesInFlight == 0;
+        return m_device != Device::Opening && m_queue.empty() && m_starts.empty() &&
+               m_decodesInFlight == 0;
     });
+}
+
+std::int64_t SdlMedia::streamFirstMixed(const std::string& path) const {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_sounds.find(path);
+    if (it == m_sounds.end() || !it->second.stream)
+        return 0;
+    return it->second.stream->firstMixed.load();
 }
 
 std::size_t SdlMedia::cachedBytes() const {
@@ -176,6 +214,7 @@ int SdlMedia::play(const std::string& path) {
     sound.lastUse = ++m_useCount;
     if (sound.chunk) {
         sound.wanted = false;
+        stopStreamLocked(sound); // the first play, streamed while it was read
         return startLocked(sound) ? Ok : CannotPlay;
     }
     if (sound.failed) {
@@ -183,6 +222,14 @@ int SdlMedia::play(const std::string& path) {
         if (stampOf(sound.file) == sound.failedStamp)
             return CannotPlay;
         sound.failed = false;
+    }
+    if (sound.streams) {
+        // Like a channel that still sounds, a stream that still sounds starts over.
+        stopStreamLocked(sound);
+        sound.stream = std::make_shared<Stream>(path, sound.file);
+        m_starts.push_back(sound.stream);
+        m_wake.notify_one();
+        return Ok;
     }
     sound.wanted = true;
     queueDecodeLocked(path, sound);
@@ -199,6 +246,7 @@ int SdlMedia::close(const std::string& path) {
     it->second.wanted = false;
     if (it->second.channel >= 0)
         Mix_HaltChannel(it->second.channel);
+    stopStreamLocked(it->second);
     return Ok;
 }
 
@@ -254,58 +302,278 @@ bool SdlMedia::startLocked(Sound& sound) {
 }
 
 bool SdlMedia::playingLocked(const Sound& sound) const {
-    return sound.channel >= 0 && Mix_Playing(sound.channel) != 0;
+    return (sound.channel >= 0 && Mix_Playing(sound.channel) != 0) ||
+           (sound.stream && !sound.stream->finished.load());
 }
 
 void SdlMedia::decodeLoop() {
+    std::vector<std::uint8_t> block;
     for (;;) {
         std::string path;
-        std::string file;
+        std::vector<std::shared_ptr<Stream>> starts;
         {
             std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+            const auto work = [this] {
+                return m_stopping || !m_queue.empty() || !m_starts.empty();
+            };
+            if (m_active.empty())
+                m_wake.wait(lock, work);
+            else
+                m_wake.wait_for(lock, kRefillEvery, work);
             if (m_stopping || m_device != Device::Open)
                 return;
-            path = m_queue.front();
-            m_queue.pop_front();
-            file = m_sounds[path].file;
-            ++m_decodesInFlight;
+            if (block.empty())
+                block.resize(m_mixScratch.size());
+            starts.swap(m_starts);
+            m_decodesInFlight += static_cast<int>(starts.size());
+            if (!m_queue.empty()) {
+                path = m_queue.front();
+                m_queue.pop_front();
+                ++m_decodesInFlight;
+            }
         }
+        // Starts first: a track that restarts must not wait behind a new sound's first read.
+        for (const auto& stream : starts)
+            begin(stream, block);
+        if (!path.empty())
+            probe(path, block);
+        refill(block);
+        std::lock_guard lock(m_mutex);
+        m_decoded.notify_all();
+    }
+}
 
-        const FileStamp stamp = stampOf(file);
-        // Decoded once into the device's own format, so a play costs nothing more. Not with
-        // Mix_LoadWAV: it holds the mixer's lock while it decodes an MP3.
-        std::vector<std::uint8_t> pcm;
-        const bool decoded = m_decoder->decode(file, pcm, m_abandon);
+std::unique_ptr<SoundDecoder> SdlMedia::newDecoder() const {
+    return std::make_unique<SoundDecoder>(m_format, m_deviceChannels, m_rate);
+}
 
-        std::unique_lock lock(m_mutex);
-        --m_decodesInFlight;
-        if (m_stopping) {
-            m_decoded.notify_all();
-            return;
+std::size_t SdlMedia::ringBytes() const {
+    const std::size_t frame = m_mixScratch.size() / kBlockFrames;
+    return static_cast<std::size_t>(kRingSeconds * m_rate) * frame;
+}
+
+namespace {
+
+// Decodes into the ring until it is full, `limit` bytes went in, or the sound ends.
+std::size_t fill(SoundDecoder& decoder, StreamRing& ring, std::size_t limit,
+                 std::vector<std::uint8_t>& block) {
+    std::size_t total = 0;
+    while (total < limit && !decoder.ended()) {
+        const std::size_t room = std::min({block.size(), ring.space(), limit - total});
+        if (room < decoder.frameBytes())
+            break;
+        const std::size_t n = decoder.read(block.data(), room);
+        total += ring.write(block.data(), n);
+    }
+    return total;
+}
+
+} // namespace
+
+// The first read of a sound tells short from long: it decodes up to kShortSeconds; a sound
+// that ends within them is kept whole, any other streams. A play waiting for it is not kept
+// waiting that long: it streams from the first block on, from the samples being read.
+void SdlMedia::probe(const std::string& path, std::vector<std::uint8_t>& block) {
+    std::string file;
+    {
+        std::lock_guard lock(m_mutex);
+        file = m_sounds[path].file;
+    }
+    const FileStamp stamp = stampOf(file);
+    std::unique_ptr<SoundDecoder> decoder = newDecoder();
+    std::vector<std::uint8_t> pcm;
+    const std::size_t shortBytes =
+        static_cast<std::size_t>(kShortSeconds * m_rate) * decoder->frameBytes();
+    const std::size_t firstBytes = kFirstFillFrames * decoder->frameBytes();
+    std::shared_ptr<Stream> stream;
+    if (decoder->open(file)) {
+        while (!decoder->ended() && pcm.size() <= shortBytes) {
+            const std::size_t n = decoder->read(block.data(), block.size());
+            pcm.insert(pcm.end(), block.data(), block.data() + n);
+            if (stream) {
+                if (!stream->closed)
+                    stream->ring->write(block.data(), n);
+                continue;
+            }
+            if (pcm.empty() || (pcm.size() < firstBytes && !decoder->ended()))
+                continue;
+            std::lock_guard lock(m_mutex);
+            Sound& sound = m_sounds[path];
+            if (!sound.wanted || m_stopping)
+                continue;
+            sound.wanted = false;
+            stream = std::make_shared<Stream>(path, file);
+            // Room for everything the probe may read, so it never waits for the mixer.
+            stream->ring =
+                std::make_unique<StreamRing>(std::max(ringBytes(), shortBytes + block.size()));
+            stream->ring->write(pcm.data(), pcm.size());
+            stopStreamLocked(sound);
+            sound.stream = stream;
+            mixLocked(stream);
         }
-        Sound& sound = m_sounds[path];
-        sound.decoding = false;
-        Mix_Chunk* chunk =
-            decoded ? Mix_QuickLoad_RAW(pcm.data(), static_cast<Uint32>(pcm.size())) : nullptr;
-        if (!chunk) {
+    }
+
+    std::unique_lock lock(m_mutex);
+    --m_decodesInFlight;
+    if (m_stopping)
+        return;
+    Sound& sound = m_sounds[path];
+    sound.decoding = false;
+    if (pcm.empty()) {
+        sound.failed = true;
+        sound.failedStamp = stamp;
+        sound.wanted = false;
+        return;
+    }
+    if (!decoder->ended()) {
+        sound.streams = true;
+        // A preload keeps nothing of a long sound; a play goes on streaming.
+        if (stream && !stream->closed) {
+            stream->decoder = std::move(decoder);
+            m_active.push_back(stream);
+        } else if (sound.wanted) {
+            // Closed and played again while it was read: a fresh pass from the beginning.
+            sound.wanted = false;
+            sound.stream = std::make_shared<Stream>(path, file);
+            m_starts.push_back(sound.stream);
+        }
+        return;
+    }
+    if (stream) {
+        // The first play goes on from the ring; the worker lets go of it once it is heard.
+        stream->sourceDone.store(true, std::memory_order_release);
+        m_active.push_back(stream);
+    }
+    Mix_Chunk* chunk = Mix_QuickLoad_RAW(pcm.data(), static_cast<Uint32>(pcm.size()));
+    if (!chunk) {
+        sound.failed = true;
+        sound.failedStamp = stamp;
+        sound.wanted = false;
+        return;
+    }
+    // The chunk only borrows the samples; the sound keeps them.
+    sound.streams = false;
+    dropLocked(sound);
+    sound.chunk = chunk;
+    sound.pcm = std::move(pcm);
+    m_cachedBytes += sound.pcm.size();
+    // A close while the decode ran took the wish to play back.
+    if (sound.wanted) {
+        sound.wanted = false;
+        startLocked(sound);
+    }
+    evictLocked();
+}
+
+void SdlMedia::begin(const std::shared_ptr<Stream>& stream, std::vector<std::uint8_t>& block) {
+    const FileStamp stamp = stampOf(stream->file);
+    std::unique_ptr<SoundDecoder> decoder = newDecoder();
+    auto ring = std::make_unique<StreamRing>(ringBytes());
+    std::size_t first = 0;
+    if (!stream->closed && decoder->open(stream->file))
+        first = fill(*decoder, *ring, kFirstFillFrames * decoder->frameBytes(), block);
+
+    std::lock_guard lock(m_mutex);
+    --m_decodesInFlight;
+    if (stream->closed || m_stopping)
+        return;
+    if (first == 0) {
+        // The file was replaced by one that does not play.
+        Sound& sound = m_sounds[stream->path];
+        stream->finished = true;
+        if (sound.stream == stream) {
+            sound.stream.reset();
             sound.failed = true;
             sound.failedStamp = stamp;
-            sound.wanted = false;
-        } else {
-            // The chunk only borrows the samples; the sound keeps them.
-            dropLocked(sound);
-            sound.chunk = chunk;
-            sound.pcm = std::move(pcm);
-            m_cachedBytes += sound.pcm.size();
-            // A close while the decode ran took the wish to play back.
-            if (sound.wanted) {
-                sound.wanted = false;
-                startLocked(sound);
-            }
-            evictLocked();
         }
-        m_decoded.notify_all();
+        return;
+    }
+    stream->ring = std::move(ring);
+    if (decoder->ended())
+        stream->sourceDone = true;
+    else
+        stream->decoder = std::move(decoder);
+    mixLocked(stream);
+    m_active.push_back(stream);
+}
+
+void SdlMedia::refill(std::vector<std::uint8_t>& block) {
+    for (auto it = m_active.begin(); it != m_active.end();) {
+        const std::shared_ptr<Stream>& stream = *it;
+        if (stream->closed || stream->finished) {
+            unmix(stream);
+            it = m_active.erase(it);
+            continue;
+        }
+        if (!stream->sourceDone) {
+            fill(*stream->decoder, *stream->ring, SIZE_MAX, block);
+            if (stream->decoder->ended()) {
+                stream->decoder.reset();
+                stream->sourceDone.store(true, std::memory_order_release);
+            }
+        }
+        ++it;
+    }
+}
+
+void SdlMedia::mixLocked(const std::shared_ptr<Stream>& stream) {
+    std::lock_guard mixing(m_mixMutex);
+    m_mixing.push_back(stream);
+}
+
+void SdlMedia::unmix(const std::shared_ptr<Stream>& stream) {
+    std::shared_ptr<Stream> keep; // freed after the callback's lock is let go
+    std::lock_guard mixing(m_mixMutex);
+    const auto it = std::find(m_mixing.begin(), m_mixing.end(), stream);
+    if (it != m_mixing.end()) {
+        keep = std::move(*it);
+        m_mixing.erase(it);
+    }
+}
+
+void SdlMedia::stopStreamLocked(Sound& sound) {
+    if (!sound.stream)
+        return;
+    sound.stream->closed = true;
+    unmix(sound.stream);
+    // The worker drops its own reference, and with it the decoder, at its next refill.
+    sound.stream.reset();
+}
+
+// Runs on the audio thread, first in each buffer; the buffer holds silence on entry and the
+// channels (the effects) are mixed over it afterwards. The lock is held elsewhere only to add
+// or remove a pointer, never while decoding or freeing.
+void SdlMedia::mixStreams(void* self, std::uint8_t* out, int bytes) {
+    auto* media = static_cast<SdlMedia*>(self);
+    std::lock_guard mixing(media->m_mixMutex);
+    const auto size = static_cast<std::size_t>(bytes);
+    std::uint8_t* scratch = media->m_mixScratch.data();
+    for (const std::shared_ptr<Stream>& stream : media->m_mixing) {
+        if (stream->closed.load(std::memory_order_relaxed) ||
+            stream->finished.load(std::memory_order_relaxed))
+            continue;
+        std::size_t done = 0;
+        while (done < size) {
+            const std::size_t n =
+                stream->ring->read(scratch, std::min(media->m_mixScratch.size(), size - done));
+            if (n == 0)
+                break;
+            if (done == 0 && stream->firstMixed.load(std::memory_order_relaxed) == 0)
+                stream->firstMixed.store(
+                    std::chrono::steady_clock::now().time_since_epoch().count(),
+                    std::memory_order_relaxed);
+            SDL_MixAudioFormat(out + done, scratch, media->m_format, static_cast<Uint32>(n),
+                               SDL_MIX_MAXVOLUME);
+            done += n;
+        }
+        // The flag is set after the last samples went into the ring, so an empty ring then
+        // means the sound has been played to its end.
+        if (stream->sourceDone.load(std::memory_order_acquire)) {
+            if (stream->ring->available() == 0)
+                stream->finished.store(true, std::memory_order_release);
+        } else if (done < size) {
+            media->m_underruns.fetch_add(1, std::memory_order_relaxed);
+        }
     }
 }
 

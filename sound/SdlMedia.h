@@ -23,19 +23,24 @@ struct SdlMediaOptions {
     // Audio drivers tried in order; "" lets SDL choose (SDL_AUDIODRIVER still applies). When
     // every one fails the game runs silent.
     std::vector<std::string> drivers{"", "dummy"};
-    // Decoded sound kept after its path is closed, so key effects and a looping track start
-    // again without decoding; the least recently played sounds beyond this are dropped.
-    std::size_t cacheBytes = 48u << 20;
+    // Decoded short sounds kept after their path is closed, so key effects start again without
+    // decoding; the least recently played sounds beyond this are dropped. Long sounds stream
+    // and are never kept.
+    std::size_t cacheBytes = 8u << 20;
 };
 
 // The game's media control interface on SDL2_mixer: play, close and ask the mode of sound
 // files named by path, each path on a mixer channel of its own.
 //
 // Commands come from the UI thread and return at once. The worker thread opens the device
-// (which takes a tenth of a second where SDL must try several drivers) and decodes each sound
-// the first time it is heard (a long MP3 takes a fifth of a second); a play starts when both
-// are done, and until then the sound counts as playing, so the music poll does not send it
-// again. Only one SdlMedia may exist at a time, as SDL_mixer is one per process.
+// (which takes a tenth of a second where SDL must try several drivers) and reads each sound
+// the first time it is heard. A short sound (an effect) is decoded whole, kept, and played on
+// a mixer channel. A long one (music) streams: the worker decodes it a block at a time into a
+// ring of a few seconds, which our own hook in SDL_mixer's music slot mixes, so memory does
+// not grow with a track's length and any number of tracks can sound at once. A play starts
+// when the first block is ready, and until then the sound counts as playing, so the music poll
+// does not send it again. Only one SdlMedia may exist at a time, as SDL_mixer is one per
+// process.
 class SdlMedia : public MediaInterface {
 public:
     // Result codes of sendString.
@@ -60,8 +65,17 @@ public:
     // Frames per buffer the device was opened with.
     int bufferFrames() const;
     std::size_t cachedBytes() const;
+    // Sounds longer than this stream; shorter ones are decoded whole.
+    static constexpr double kShortSeconds = 2.5;
+    // When the path's current stream first had samples mixed (steady clock, ns since its
+    // epoch), or 0 before that or when the path does not stream.
+    std::int64_t streamFirstMixed(const std::string& path) const;
+    // Times a playing stream had fewer samples ready than the device asked for.
+    std::uint64_t streamUnderruns() const { return m_underruns.load(); }
 
 private:
+    struct Stream;
+
     // The size and time of a file, to tell whether a file that failed has changed since.
     struct FileStamp {
         std::intmax_t size = -1;
@@ -75,10 +89,12 @@ private:
         Mix_Chunk* chunk = nullptr;    // decoded sound, or null while not cached
         std::vector<std::uint8_t> pcm; // the samples the chunk borrows
         std::uint64_t lastUse = 0;
-        bool wanted = false;   // a play is waiting for the decoder
-        bool decoding = false; // queued for or being decoded
-        bool failed = false;   // the file could not be decoded...
-        FileStamp failedStamp; // ...as it was then
+        bool streams = false;           // too long to keep: each play streams it from the file
+        std::shared_ptr<Stream> stream; // the last stream started, until a close or a new play
+        bool wanted = false;            // a play is waiting for the decoder
+        bool decoding = false;          // queued for or being decoded
+        bool failed = false;            // the file could not be decoded...
+        FileStamp failedStamp;          // ...as it was then
     };
 
     enum class Device { Opening, Open, None };
@@ -86,6 +102,15 @@ private:
     void openDevice();
     void waitForDeviceLocked(std::unique_lock<std::mutex>& lock) const;
     void decodeLoop();
+    void probe(const std::string& path, std::vector<std::uint8_t>& block);
+    void begin(const std::shared_ptr<Stream>& stream, std::vector<std::uint8_t>& block);
+    void refill(std::vector<std::uint8_t>& block);
+    std::unique_ptr<SoundDecoder> newDecoder() const;
+    std::size_t ringBytes() const;
+    void mixLocked(const std::shared_ptr<Stream>& stream);
+    void unmix(const std::shared_ptr<Stream>& stream);
+    void stopStreamLocked(Sound& sound);
+    static void mixStreams(void* self, std::uint8_t* out, int bytes);
     int play(const std::string& path);
     int close(const std::string& path);
     int status(const std::string& path, char* reply, int replyRoom);
@@ -107,17 +132,26 @@ private:
     int m_bufferFrames = 0;
     int m_channels = 0;
     int m_nextChannel = 0;
-    std::unique_ptr<SoundDecoder> m_decoder; // used by the worker alone
+    // The device's format, fixed once it is open.
+    std::uint16_t m_format = 0;
+    int m_deviceChannels = 0;
+    int m_rate = 0;
     mutable std::condition_variable m_opened;
     std::condition_variable m_wake;
     std::condition_variable m_decoded;
     std::map<std::string, Sound> m_sounds;
     std::deque<std::string> m_queue;
+    std::vector<std::shared_ptr<Stream>> m_starts; // streams to open, for the worker
+    std::vector<std::shared_ptr<Stream>> m_active; // streams the worker keeps filled (its own)
+    // Streams the audio callback mixes, guarded by m_mixMutex (taken after m_mutex, never
+    // before it).
+    std::mutex m_mixMutex;
+    std::vector<std::shared_ptr<Stream>> m_mixing;
+    std::vector<std::uint8_t> m_mixScratch; // the callback's own
+    std::atomic<std::uint64_t> m_underruns{0};
     int m_decodesInFlight = 0;
     std::size_t m_cachedBytes = 0;
     std::uint64_t m_useCount = 0;
     bool m_stopping = false;
-    // Set with m_stopping, read by the decoder without the lock.
-    std::atomic<bool> m_abandon{false};
     std::thread m_worker;
 };
