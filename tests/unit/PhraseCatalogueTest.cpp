@@ -18,8 +18,8 @@ VariantTable tableWith(int choice) {
 } // namespace
 
 // Every phrase, whole, under spelling A, spelling B and no selection, against a table written
-// out apart from the builder: catches a variable kana swapped for another, dropped or doubled in any row, and
-// a fixed piece mistyped.
+// out apart from the builder: catches a variable kana swapped for another, dropped or doubled in
+// any row, and a fixed piece mistyped.
 TEST(PhraseCatalogue, buildsEveryPhraseAsTheTableWritesIt) {
     QFile file(QStringLiteral(KAZAMINA_SOURCE_DIR "/tests/data/romaji-expected.tsv"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
