@@ -88,7 +88,8 @@ TEST(Config, openAndCloseLeavesFileUnchangedAndStoresPosition) {
 }
 
 // Files that select nothing for a group leave its left option; line 19 other than "1"
-// selects fu; an empty file therefore shows all A and writes the all-A file.
+// selects fu, and so does a "1" on line 20 (never written by the game), while lines past 20
+// select nothing; an empty file therefore shows all A and writes the all-A file.
 TEST(Config, emptyFileShowsAllAAndLine19ZeroSelectsFu) {
     TempWorkDir dir;
     {
@@ -108,6 +109,15 @@ TEST(Config, emptyFileShowsAllAAndLine19ZeroSelectsFu) {
         dialog->Timer1_Timer();
         EXPECT_EQ(t.context.variants.get(Kana::Fu), QStringLiteral("fu"));
         EXPECT_EQ(t.context.variants.get(Kana::Cha), QStringLiteral("tya"));
+    }
+    {
+        dir.writeBytes("system/char.aty", allA.chopped(3) + "\r1\r1\r1\r");
+        TestContext t;
+        Owned<config> dialog(new config(t.context));
+        EXPECT_EQ(checkedOptions(dialog.get()),
+                  QStringLiteral("ctya czya csya clya ctu csi czi cnn cla cfu"));
+        dialog->Command2->click();
+        EXPECT_EQ(dir.readBytes("system/char.aty"), QByteArray("1\r0\r").repeated(9) + "0\r\r\n");
     }
 }
 

@@ -67,6 +67,20 @@ TEST_F(MaingameTest, typingAWholePhraseUpdatesTheLabels) {
     EXPECT_FALSE(w.testAttribute(Qt::WA_InputMethodEnabled));
     EXPECT_EQ(w.musicPath(), "music\\entertainer.mp3");
     EXPECT_EQ(text("countm"), "Get Set");
+    // Every timer's pace, and which of them run from the load on.
+    const struct {
+        const char* name;
+        int interval;
+        bool active;
+    } timers[] = {{"countt", 1000, true},
+                  {"GT", 50, false},
+                  {"Endwait", 1000, false},
+                  {"Timer1", 100, false},
+                  {"rmize", 100, true}};
+    for (const auto& timer : timers) {
+        EXPECT_EQ(control<QTimer>(timer.name)->interval(), timer.interval) << timer.name;
+        EXPECT_EQ(control<QTimer>(timer.name)->isActive(), timer.active) << timer.name;
+    }
     EXPECT_TRUE(control("mon")->isHidden());
     EXPECT_EQ(text("mon"), "月とすっぽん。比べんでも分かるわボケ");
     expectCentred("mon");
@@ -148,6 +162,7 @@ TEST_F(MaingameTest, idleRoundEndsAndHandsOverToTheResultScreen) {
     EXPECT_EQ(text("countm"), "終了");
     EXPECT_EQ(control("countm")->palette().color(QPalette::WindowText), QColor(255, 192, 192));
     EXPECT_FALSE(control<ShapeWidget>("T1")->isVisible());
+    EXPECT_TRUE(control<QTimer>("Endwait")->isActive());
     EXPECT_EQ(t.context.state.FinalScore, 0);
     EXPECT_EQ(t.context.state.GameLevel, 1);
     EXPECT_EQ(t.context.state.MaxCombo, 0);
@@ -164,6 +179,40 @@ TEST_F(MaingameTest, idleRoundEndsAndHandsOverToTheResultScreen) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window.isNull());
     EXPECT_EQ(t.media.commands.back(), "close \"music\\eine.mp3\"");
+}
+
+// The game tick follows the level: after every fifth phrase the window's timer and its clock
+// take the next interval, and a phrase lasts 500 ticks of it on the pinned clock, down to 1 ms;
+// from then on each phrase gets 10 ticks less. Catches a window that keeps ticking at 50 ms
+// while the judge's level climbs.
+TEST_F(MaingameTest, levelLadderSetsThePaceOfTheRealGameTick) {
+    open(0, 3);
+    t.random.fallback = phraseValue(3); // every phrase is "ego"
+    countdown();
+    QTimer* gt = control<QTimer>("GT");
+    const int intervals[] = {50, 45, 40, 35, 30, 25, 20, 15, 10, 5, 4, 3, 2, 1};
+    for (int level = 1; level <= 14; ++level) {
+        const int interval = intervals[level - 1];
+        EXPECT_EQ(gt->interval(), interval) << "level " << level;
+        EXPECT_EQ(text("Lv"), QStringLiteral("LEVEL：%1").arg(level));
+        // One phrase's whole budget but the last tick.
+        t.clock.advanceMs(500.0 * interval - 1);
+        window->GT_Timer();
+        EXPECT_EQ(window->judge().timeLeft(), 1) << "level " << level;
+        if (level == 14)
+            break;
+        for (int phrase = 0; phrase < 5; ++phrase)
+            QTest::keyClicks(window, "ego");
+    }
+    EXPECT_EQ(t.context.state.GameLevel, 14);
+    QTest::keyClicks(window, "ego"); // the 66th phrase: 490 ticks at 1 ms
+    EXPECT_EQ(text("Lv"), "LEVEL：15");
+    EXPECT_EQ(gt->interval(), 1);
+    runTicks(489, 1);
+    EXPECT_TRUE(control("countm")->isHidden());
+    runTicks(1, 1);
+    EXPECT_EQ(text("countm"), "終了");
+    EXPECT_EQ(t.context.state.GameLevel, 15);
 }
 
 // Closing the window mid-round stops the music and leaves the results alone; the next round

@@ -3,6 +3,7 @@
 #include "screens/ranking.h"
 #include "screens/result.h"
 #include "tests/support/Fakes.h"
+#include "tests/support/ModalWatchdog.h"
 #include "tests/support/TempWorkDir.h"
 
 #include <QClipboard>
@@ -46,6 +47,7 @@ void countUp(result& screen) {
 // The fourth Timer5 tick opens name entry modally; `interact` runs inside its event loop. If the
 // interaction leaves the dialog open, it is ended here so that the test can never hang.
 void fourthTickWithNameEntry(result* screen, std::function<void(rankInput*)> interact) {
+    ModalWatchdog::Expected expected;
     bool ran = false;
     QTimer::singleShot(0, screen, [screen, interact, &ran] {
         ran = true;
@@ -93,6 +95,12 @@ TEST(ResultScreen, aPlacedScoreGoesThroughNameEntryIntoBothFilesAndTheRanking) {
     ASSERT_FALSE(t.media.commands.empty());
     EXPECT_EQ(t.media.commands.front(), "play \"music\\fanfare.wav\"");
     EXPECT_TRUE(screen->Timer1->isActive());
+    // The count-ups' pace (score 1 ms, level 50 ms, combo 10 ms), then a second per rating,
+    // rank check and leaving tick.
+    EXPECT_EQ(screen->Timer1->interval(), 1);
+    EXPECT_EQ(screen->Timer2->interval(), 50);
+    EXPECT_EQ(screen->Timer3->interval(), 10);
+    EXPECT_EQ(screen->Timer5->interval(), 1000);
     EXPECT_FALSE(screen->Levv->isVisibleTo(screen));
 
     countUp(*screen);
