@@ -42,7 +42,6 @@ TEST(Config, framesAndOptionsWriteTheirOwnLines) {
     EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMinMaxButtonsHint);
     EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
     EXPECT_EQ(dialog->Command2->text(), QStringLiteral("閉じる"));
-    EXPECT_TRUE(dialog->Command2->isDefault());
     EXPECT_EQ(dialog->Timer1->interval(), 10);
     EXPECT_TRUE(dialog->Timer1->isActive());
 
@@ -51,7 +50,15 @@ TEST(Config, framesAndOptionsWriteTheirOwnLines) {
 
     for (int option = 2; option <= SpellingGroups::OptionCount; option += 2)
         dialog->option(option)->click();
-    dialog->Command2->click();
+    // Enter on an option button does nothing: the close button is no default button.
+    dialog->show();
+    dialog->option(1)->setFocus();
+    QTest::keyClick(dialog->option(1), Qt::Key_Return);
+    QTest::keyClick(dialog->option(1), Qt::Key_Enter);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dir.readBytes("system/char.aty"), allA);
+    dialog->Command2->setFocus();
+    QTest::keyClick(dialog->Command2, Qt::Key_Return);
     EXPECT_EQ(dir.readBytes("system/char.aty"), allB);
     EXPECT_EQ(t.context.variants.get(Kana::Cha), QStringLiteral("cha"));
     EXPECT_EQ(t.context.variants.get(Kana::SmallO), QStringLiteral("xo"));
@@ -79,7 +86,8 @@ TEST(Config, openAndCloseLeavesFileUnchangedAndStoresPosition) {
     dialog->move(77, 31);
     dialog->Text1->setPlainText(QStringLiteral("typed by the player"));
     // Command2 holds the focus, so Enter closes through it.
-    QTest::keyClick(dialog.get(), Qt::Key_Return);
+    ASSERT_EQ(dialog->focusWidget(), dialog->Command2);
+    QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(dir.readBytes("system/char.aty"), mixed);
     EXPECT_EQ(t.context.state.WindowLeft, 77 * 15);

@@ -129,6 +129,11 @@ TEST_F(MaingameTest, typingAWholePhraseUpdatesTheLabels) {
     QTest::sendKeyEvent(QTest::Click, &w, Qt::Key_E, QStringLiteral("e"), Qt::AltModifier);
     EXPECT_EQ(text("score"), QStringLiteral("SCORE：%1").arg(keys * 20 + 100 - 20));
     EXPECT_EQ(text("Q"), "ego");
+    // Tab and Shift+Tab (Backtab, without text) both type a tab, judged like any character.
+    QTest::keyClick(&w, Qt::Key_Tab);
+    QTest::sendKeyEvent(QTest::Click, &w, Qt::Key_Backtab, QString(), Qt::ShiftModifier);
+    EXPECT_EQ(text("score"), QStringLiteral("SCORE：%1").arg(keys * 20 + 100 - 60));
+    EXPECT_EQ(text("Label2"), "\t");
 
     w.Timer1_Timer();
     EXPECT_EQ(t.media.commands.back(), "play \"music\\entertainer.mp3\"");
