@@ -139,6 +139,46 @@ TEST_F(MaingameTest, typingAWholePhraseUpdatesTheLabels) {
     EXPECT_EQ(t.media.commands.back(), "play \"music\\entertainer.mp3\"");
 }
 
+// Where each control stands (twips / 15 = pixels), its colour and its face; mon and Q are
+// centred, so only their tops count. Catches a control moved, recoloured or set in the wrong
+// size, which no other test would notice.
+TEST_F(MaingameTest, controlsStandWhereTheLayoutPutsThem) {
+    Maingame& w = open(0, 3);
+    const struct {
+        const char* name;
+        int left, top; // pixels; -1: centred
+        QColor colour;
+        double points;
+        bool bold;
+    } labels[] = {
+        {"countm", 172, 131, QColor(255, 0, 0), 72, true},
+        {"mon", -1, 52, Qt::white, 14.25, true},
+        {"Q", -1, 91, Qt::white, 12, true},
+        {"combon", 99, 272, QColor(255, 255, 0), 14.25, true},
+        {"score", 6, 323, QColor(255, 255, 128), 14.25, false},
+        {"Label1", 184, 322, QColor(0, 255, 0), 14.25, false},
+        {"Lv", 504, 320, QColor(255, 128, 0), 14.25, false},
+    };
+    for (const auto& l : labels) {
+        QLabel* label = control(l.name);
+        EXPECT_EQ(label->x(), l.left >= 0 ? l.left : label->x()) << l.name;
+        EXPECT_EQ(label->y(), l.top) << l.name;
+        EXPECT_EQ(label->palette().color(QPalette::WindowText), l.colour) << l.name;
+        EXPECT_DOUBLE_EQ(label->font().pointSizeF(), l.points) << l.name;
+        EXPECT_EQ(label->font().bold(), l.bold) << l.name;
+    }
+    EXPECT_EQ(control("Label2")->geometry(), QRect(17, 26, 146, 66));
+    EXPECT_EQ(control<QWidget>("Text1")->geometry(), QRect(492, 154, 148, 78));
+    EXPECT_EQ(control<ShapeWidget>("Shape1")->geometry(), QRect(231, 311, 254, 39));
+    EXPECT_EQ(control<ShapeWidget>("Shape1")->fill(), QColor(0, 255, 255));
+    for (int i = 0; i < 5; ++i) {
+        auto* lamp = control<ShapeWidget>(QStringLiteral("T%1").arg(i + 1).toLatin1().constData());
+        EXPECT_EQ(lamp->geometry(), QRect(qRound((3473 + 750 * i) / 15.0), 312, 53, 38)) << i;
+        EXPECT_EQ(lamp->kind(), ShapeWidget::Kind::Circle);
+    }
+    EXPECT_EQ(w.size(), QSize(668, 359));
+}
+
 // An idle round: the lamps drain at the game clock's pace (several ticks per late event),
 // "終了" shows after exactly 500 ticks, keys are then ignored, and on the third second of the
 // end wait the result screen opens and the round window goes, closing its music.
