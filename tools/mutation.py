@@ -322,8 +322,18 @@ def run_logged(cmd, cwd, log, env=None):
 
 
 def build(build_dir, log):
-    return run_logged(["cmake", "--build", str(build_dir), "-j2", "--target", "unit-tests",
-                       "widget-tests"], ROOT, log) == 0
+    # In a session of its own, so that an interrupted run can stop the whole build before it
+    # puts the files back: a compiler left running would write an object of the mutated source
+    # newer than the restored file, and make would take it for up to date.
+    with open(log, "ab") as out:
+        proc = subprocess.Popen(["cmake", "--build", str(build_dir), "-j2", "--target",
+                                 "unit-tests", "widget-tests"], cwd=ROOT, stdout=out,
+                                stderr=subprocess.STDOUT, start_new_session=True)
+        try:
+            return proc.wait() == 0
+        except BaseException:
+            kill_group(proc)
+            raise
 
 
 def test_env(build_dir):
@@ -422,10 +432,10 @@ def summary(mutants, out):
     def row(name, group):
         c, score = tally(group)
         out(f"{name:<34}{len(group):>6}{c['killed']:>8}{c['survived']:>9}{c['timeout']:>9}"
-            f"{c['equivalent']:>7}{c['stillborn']:>7}{score:>8.1f}%")
+            f"{c['equivalent']:>8}{c['stillborn']:>8}{score:>8.1f}%")
 
     header = (f"{'':<34}{'tried':>6}{'killed':>8}{'survived':>9}{'timedout':>9}"
-              f"{'equiv':>7}{'nobuild':>7}{'score':>9}")
+              f"{'equiv':>8}{'nobuild':>8}{'score':>9}")
     done = [m for m in mutants if m.status != "pending"]
     out("\nPer file")
     out(header)
@@ -466,7 +476,12 @@ def select_sources(args):
     return files
 
 
+def interrupted(signum, frame):
+    raise KeyboardInterrupt
+
+
 def main():
+    signal.signal(signal.SIGTERM, interrupted)
     parser = argparse.ArgumentParser(description="Mutation testing of the rule sources.")
     parser.add_argument("paths", nargs="*", help="files or folders to mutate (default: all)")
     parser.add_argument("--sample", type=int, metavar="N", help="try N mutants drawn at random")
@@ -502,9 +517,17 @@ def main():
     src, build_dir, log = work / "src", work / "build", work / "build.log"
     src.mkdir(parents=True, exist_ok=True)
     log.write_bytes(b"")
+    # Names the file a mutant is in while it is being built and tested; left behind only if the
+    # run was killed outright, and then that file is recompiled whatever make thinks.
+    in_flight = work / "in-flight"
     print(f"mutation: {len(mutants)} of {generated} mutants in {len(files)} files; "
           f"scratch copy in {work}", flush=True)
     sync_copy(src)
+    if in_flight.exists():
+        for rel in in_flight.read_text(encoding="utf-8").split():
+            if (src / rel).exists():
+                os.utime(src / rel)
+        in_flight.unlink()
     started = time.monotonic()
     # Optimised a little, without debug information: mutants rebuild and link faster.
     if run_logged(["cmake", "-S", str(src), "-B", str(build_dir), "-DCMAKE_BUILD_TYPE=None",
@@ -526,6 +549,7 @@ def main():
             for other, text in originals.items():
                 if other != m.path and (src / other).read_text(encoding="utf-8") != text:
                     (src / other).write_text(text, encoding="utf-8")
+            in_flight.write_text(m.path, encoding="utf-8")
             target.write_text(m.apply(original), encoding="utf-8")
             t0 = time.monotonic()
             if not build(build_dir, log):
@@ -545,9 +569,12 @@ def main():
     except KeyboardInterrupt:
         print("\nmutation: interrupted; figures so far follow", flush=True)
     finally:
-        # The scratch copy goes back to the working tree's content.
+        # The scratch copy goes back to the working tree's content, newer than any object built
+        # from a mutant (no build is running any more).
         for rel, text in originals.items():
             (src / rel).write_text(text, encoding="utf-8")
+        if in_flight.exists():
+            in_flight.unlink()
 
     lines = []
 
