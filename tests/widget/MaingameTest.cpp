@@ -134,6 +134,14 @@ TEST_F(MaingameTest, typingAWholePhraseUpdatesTheLabels) {
     QTest::sendKeyEvent(QTest::Click, &w, Qt::Key_Backtab, QString(), Qt::ShiftModifier);
     EXPECT_EQ(text("score"), QStringLiteral("SCORE：%1").arg(keys * 20 + 100 - 60));
     EXPECT_EQ(text("Label2"), "\t");
+    // One key that types two characters is judged character by character; a character beyond
+    // 16 bits (a surrogate pair) is one character, one miss.
+    QTest::sendKeyEvent(QTest::Click, &w, Qt::Key_unknown, QStringLiteral("eX"), Qt::NoModifier);
+    EXPECT_EQ(text("Q"), "go");
+    const QString emoji = QString::fromUcs4(U"\U0001F600");
+    QTest::sendKeyEvent(QTest::Click, &w, Qt::Key_unknown, emoji, Qt::NoModifier);
+    EXPECT_EQ(text("score"), QStringLiteral("SCORE：%1").arg(keys * 20 + 100 - 90));
+    EXPECT_EQ(text("Label2"), emoji);
 
     w.Timer1_Timer();
     EXPECT_EQ(t.media.commands.back(), "play \"music\\entertainer.mp3\"");
