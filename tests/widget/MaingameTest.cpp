@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -184,6 +185,16 @@ TEST_F(MaingameTest, controlsStandWhereTheLayoutPutsThem) {
         EXPECT_EQ(lamp->geometry(), QRect(qRound((3473 + 750 * i) / 15.0), 312, 53, 38)) << i;
         EXPECT_EQ(lamp->kind(), ShapeWidget::Kind::Circle);
     }
+    // Drawn as a filled circle in the middle of its box, as tall as the box, nothing in the
+    // corners or beside it.
+    const QImage lamp = control<ShapeWidget>("T3")->grab().toImage();
+    EXPECT_EQ(lamp.pixelColor(26, 19), QColor(0, 0, 192));
+    EXPECT_EQ(lamp.pixelColor(26, 3), QColor(0, 0, 192));
+    EXPECT_NE(lamp.pixelColor(5, 19), QColor(0, 0, 192));
+    EXPECT_NE(lamp.pixelColor(1, 1), QColor(0, 0, 192));
+    EXPECT_NE(lamp.pixelColor(51, 36), QColor(0, 0, 192));
+    const QImage frame = control<ShapeWidget>("Shape1")->grab().toImage();
+    EXPECT_EQ(frame.pixelColor(127, 19), QColor(0, 255, 255));
     EXPECT_EQ(w.size(), QSize(668, 359));
 }
 
