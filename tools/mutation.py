@@ -101,7 +101,7 @@ class Mutant:
 
     @property
     def ident(self):
-        return f"{self.path}:{self.line}:{self.start}:{self.operator}"
+        return f"{self.path}:{self.line}:{self.start}:{self.operator}:{self.replacement[:12]}"
 
     def apply(self, text):
         return text[:self.start] + self.replacement + text[self.end:]
