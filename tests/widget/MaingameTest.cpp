@@ -192,6 +192,8 @@ TEST_F(MaingameTest, controlsStandWhereTheLayoutPutsThem) {
     const QImage lamp = control<ShapeWidget>("T3")->grab().toImage();
     EXPECT_EQ(lamp.pixelColor(26, 19), QColor(0, 0, 192));
     EXPECT_EQ(lamp.pixelColor(26, 3), QColor(0, 0, 192));
+    EXPECT_EQ(lamp.pixelColor(10, 19), QColor(0, 0, 192));
+    EXPECT_EQ(lamp.pixelColor(43, 19), QColor(0, 0, 192));
     EXPECT_NE(lamp.pixelColor(5, 19), QColor(0, 0, 192));
     EXPECT_NE(lamp.pixelColor(1, 1), QColor(0, 0, 192));
     EXPECT_NE(lamp.pixelColor(51, 36), QColor(0, 0, 192));
