@@ -40,8 +40,10 @@ protected:
     }
     void runTicks(int n, double intervalMs = 50) {
         t.clock.advanceMs(n * intervalMs);
-        window->GT_Timer();
+        fire("GT");
     }
+    // A timer's timeout as the event loop would deliver it: through the timer's connection.
+    void fire(const char* timer) { QMetaObject::invokeMethod(control<QTimer>(timer), "timeout"); }
     template <class T = QLabel> T* control(const char* name) {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
@@ -87,9 +89,13 @@ TEST_F(MaingameTest, typingAWholePhraseUpdatesTheLabels) {
     expectCentred("mon");
     expectCentred("Q");
 
+    EXPECT_TRUE(w.loaded());
+    const int reseeds = t.random.reseeds;
+    fire("rmize");
+    EXPECT_EQ(t.random.reseeds, reseeds + 1);
     QTest::keyClick(&w, Qt::Key_T); // during the countdown
     EXPECT_EQ(text("score"), "SCORE：0");
-    w.countt_Timer();
+    fire("countt");
     EXPECT_EQ(text("countm"), "3");
     w.countt_Timer();
     w.countt_Timer();
@@ -146,7 +152,7 @@ TEST_F(MaingameTest, typingAWholePhraseUpdatesTheLabels) {
     EXPECT_EQ(text("Q"), "o");
     EXPECT_EQ(text("score"), QStringLiteral("SCORE：%1").arg(keys * 20 + 100 - 100));
 
-    w.Timer1_Timer();
+    fire("Timer1");
     EXPECT_EQ(t.media.commands.back(), "play \"music\\entertainer.mp3\"");
 }
 
@@ -167,7 +173,7 @@ TEST_F(MaingameTest, controlsStandWhereTheLayoutPutsThem) {
         {"Q", -1, 91, Qt::white, 12, true},
         {"combon", 99, 272, QColor(255, 255, 0), 14.25, true},
         {"score", 6, 323, QColor(255, 255, 128), 14.25, false},
-        {"Label1", 184, 322, QColor(0, 255, 0), 14.25, false},
+        {"Label1", 184, 322, QColor(0, 255, 0), 14.25, false}, // 19 px high
         {"Lv", 504, 320, QColor(255, 128, 0), 14.25, false},
     };
     for (const auto& l : labels) {
@@ -178,6 +184,7 @@ TEST_F(MaingameTest, controlsStandWhereTheLayoutPutsThem) {
         EXPECT_DOUBLE_EQ(label->font().pointSizeF(), l.points) << l.name;
         EXPECT_EQ(label->font().bold(), l.bold) << l.name;
     }
+    EXPECT_EQ(control("Label1")->height(), 19);
     EXPECT_EQ(control("Label2")->geometry(), QRect(17, 26, 146, 66));
     EXPECT_EQ(control<QWidget>("Text1")->geometry(), QRect(492, 154, 148, 78));
     EXPECT_EQ(control<ShapeWidget>("Shape1")->geometry(), QRect(231, 311, 254, 39));
@@ -239,10 +246,10 @@ TEST_F(MaingameTest, idleRoundEndsAndHandsOverToTheResultScreen) {
 
     QTest::keyClicks(&w, "ego");
     EXPECT_EQ(text("score"), "SCORE：0");
-    w.Endwait_Timer();
-    w.Endwait_Timer();
+    fire("Endwait");
+    fire("Endwait");
     EXPECT_TRUE(t.navigator.shown.empty());
-    w.Endwait_Timer();
+    fire("Endwait");
     EXPECT_EQ(t.navigator.shown, std::vector<Screen>{Screen::Result});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window.isNull());
