@@ -74,7 +74,10 @@ config::config(GameContext& context, QWidget* parent)
     Command2 = new QPushButton(QStringLiteral("閉じる"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry((width - ButtonWidth) / 2, buttonTop, ButtonWidth, ButtonHeight);
-    Command2->setDefault(true);
+    // Not the dialog's default button, nor made one when the dialog shows: Enter presses it only
+    // while it holds the focus (keyPressEvent), and does nothing while an option button does.
+    Command2->setAutoDefault(false);
+    Command2->setDefault(false);
     connect(Command2, &QPushButton::clicked, this, &config::Command2_Click);
 
     // Made after the frames, so it lies on top of the し frame's right end.
@@ -197,6 +200,12 @@ void config::storePosition() {
 void config::keyPressEvent(QKeyEvent* event) {
     // Only the close button and the close box end the dialog; Escape is not a third way out.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (focusWidget() == Command2)
+            Command2->click();
         event->accept();
         return;
     }

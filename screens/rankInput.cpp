@@ -67,9 +67,11 @@ rankInput::rankInput(GameContext& context, QWidget* parent) : QDialog(parent), m
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(Twips::toPixels(5160), Twips::toPixels(600), Twips::toPixels(1290),
                           Twips::toPixels(480));
-    // Enter is handled by inp itself; a default button would register a second time.
+    // Enter is handled here for inp and the button alike; a default button would register a
+    // second time.
     Command1->setAutoDefault(false);
     Command1->setDefault(false);
+    Command1->installEventFilter(this);
     connect(Command1, &QPushButton::clicked, this, &rankInput::Command1_Click);
 
     inp->setText(PresetName);
@@ -85,9 +87,13 @@ rankInput::rankInput(GameContext& context, QWidget* parent) : QDialog(parent), m
 }
 
 bool rankInput::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == inp && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if ((watched == inp || watched == Command1) && event->type() == QEvent::KeyPress) {
+        const auto* press = static_cast<QKeyEvent*>(event);
+        const int key = press->key();
+        // Ctrl+M types character 13, the same as Enter.
+        const bool ctrlM = key == Qt::Key_M && press->modifiers() == Qt::ControlModifier;
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || ctrlM ||
+            press->text() == QLatin1String("\r")) {
             Command1_Click();
             return true;
         }

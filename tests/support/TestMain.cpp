@@ -1,4 +1,5 @@
 #include "app/Fonts.h"
+#include "tests/support/ModalWatchdog.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -12,5 +13,6 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     Fonts::install();
+    ModalWatchdog::install();
     return RUN_ALL_TESTS();
 }

@@ -35,6 +35,9 @@ TEST(HighScoreTable, tensaveInsertsAtItsPlaceAndMovedEntriesKeepTheirText) {
     table = HighScoreTable::fromLines(lines({"90000", "80000", "70000", "60000", "50000"}), Names);
     EXPECT_EQ(table.tensave(95000), 1);
     EXPECT_EQ(table.scoreFileText(), "95000\r\n90000\r\n80000\r\n70000\r\n60000\r\n");
+    // A second score on the same table is placed against the moved entries, not the old ones.
+    EXPECT_EQ(table.tensave(75000), 4);
+    EXPECT_EQ(table.scoreFileText(), "95000\r\n90000\r\n80000\r\n75000\r\n70000\r\n");
 
     // "9" against "10": a text comparison would put 9 above.
     table = HighScoreTable::fromLines(lines({"100", " 80", "10", "-20", "-40"}), Names);

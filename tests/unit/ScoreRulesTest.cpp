@@ -16,8 +16,8 @@ const QStringList Table = {"5000", "4000", "3000", "2000", "1000", ""};
 } // namespace
 
 // Thresholds are "at least", 0 belongs to both bottom rows, and only the "worse than nothing"
-// row leaves the label unwidened. Catches > for >=, a ladder that stops at the first match,
-// and a widened negative rating.
+// row leaves the label unwidened. Catches > for >=, a threshold moved up or down, a ladder
+// that stops at the first match, and a widened negative rating.
 TEST(RatingLadder, theLastReachedRowStaysAndAllButTheBottomOneWiden) {
     const auto negative = RatingLadder::rowsFor(-40);
     ASSERT_EQ(negative.size(), 1u);
@@ -29,14 +29,26 @@ TEST(RatingLadder, theLastReachedRowStaysAndAllButTheBottomOneWiden) {
     EXPECT_EQ(zero[1].caption, QStringLiteral("残念"));
     EXPECT_TRUE(zero[1].widen);
 
-    EXPECT_EQ(finalCaption(9999), QStringLiteral("残念"));
-    EXPECT_EQ(finalCaption(10000), QStringLiteral("うーん…。"));
-    EXPECT_EQ(finalCaption(29999), QStringLiteral("うーん…。"));
-    EXPECT_EQ(finalCaption(30000), QStringLiteral("まぁまぁ"));
-    EXPECT_EQ(finalCaption(50000), QStringLiteral("いいですよー"));
-    EXPECT_EQ(finalCaption(80000), QStringLiteral("素晴らしい！"));
-    EXPECT_EQ(finalCaption(120000), QStringLiteral("美しい！"));
-    EXPECT_EQ(finalCaption(199999), QStringLiteral("あなたは偉大です！"));
+    // Both sides of every threshold: a threshold moved either way shows here.
+    const struct {
+        int32_t atLeast;
+        const char* below;
+        const char* from;
+    } thresholds[] = {
+        {0, "うわ、ひっどｗ", "残念"},
+        {10000, "残念", "うーん…。"},
+        {30000, "うーん…。", "まぁまぁ"},
+        {50000, "まぁまぁ", "いいですよー"},
+        {80000, "いいですよー", "素晴らしい！"},
+        {120000, "素晴らしい！", "美しい！"},
+        {160000, "美しい！", "あなたは偉大です！"},
+        {200000, "あなたは偉大です！", "ﾃﾗカザミナｗｗｗｗｗｗ"},
+    };
+    for (const auto& t : thresholds) {
+        EXPECT_EQ(finalCaption(t.atLeast - 1), QString::fromUtf8(t.below)) << t.atLeast;
+        EXPECT_EQ(finalCaption(t.atLeast), QString::fromUtf8(t.from)) << t.atLeast;
+    }
+    EXPECT_EQ(finalCaption(INT32_MAX), QStringLiteral("ﾃﾗカザミナｗｗｗｗｗｗ"));
 
     const auto top = RatingLadder::rowsFor(200000);
     ASSERT_EQ(top.size(), 8u);

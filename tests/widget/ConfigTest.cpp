@@ -42,16 +42,61 @@ TEST(Config, framesAndOptionsWriteTheirOwnLines) {
     EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMinMaxButtonsHint);
     EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
     EXPECT_EQ(dialog->Command2->text(), QStringLiteral("閉じる"));
-    EXPECT_TRUE(dialog->Command2->isDefault());
     EXPECT_EQ(dialog->Timer1->interval(), 10);
     EXPECT_TRUE(dialog->Timer1->isActive());
 
-    EXPECT_EQ(dialog->findChild<QGroupBox*>("Frame11")->title(), QStringLiteral("ん"));
-    EXPECT_EQ(dialog->findChild<QRadioButton*>("cxa")->text(), QStringLiteral("xa,xi,xu,xe,xo"));
+    // The frames as the player sees them: column and row, caption, and the two options with
+    // their names and captions. Catches a frame in the wrong place or a mislabelled option.
+    const struct {
+        const char* frame;
+        int column, row;
+        const char* caption;
+        const char *a, *aCaption, *b, *bCaption;
+    } frames[] = {
+        {"Frame4", 0, 0, "ちゃちゅちょ", "ctya", "tya,tyu,tyo", "ccha", "cha,chu,cho"},
+        {"Frame5", 0, 1, "ぁぃぅぇぉ", "cla", "la,li,lu,le,lo", "cxa", "xa,xi,xu,xe,xo"},
+        {"Frame7", 0, 2, "つ", "ctu", "tu", "ctsu", "tsu"},
+        {"Frame11", 0, 3, "ん", "cnn", "nn", "cn", "n"},
+        {"Frame3", 1, 0, "じゃじゅじょ", "czya", "zya,zyu,zyo", "cja", "ja,ju,jo"},
+        {"Frame8", 1, 1, "ふ", "chu", "hu", "cfu", "fu"},
+        {"Frame10", 1, 2, "し", "csi", "si", "cshi", "shi"},
+        {"Frame2", 2, 0, "しゃしゅしょ", "csya", "sya,syu,syo", "csha", "sha,shu,sho"},
+        {"Frame6", 2, 1, "ゃゅょ", "clya", "lya,lyu,lyo", "cxya", "xya,xyu,xyo"},
+        {"Frame9", 2, 2, "じ", "czi", "zi", "cji", "ji"},
+    };
+    auto at = [&](const char* name) { return dialog->findChild<QGroupBox*>(name)->geometry(); };
+    const QRect first = at("Frame4");
+    const int columnX[] = {first.x(), at("Frame3").x(), at("Frame2").x()};
+    const int rowY[] = {first.y(), at("Frame5").y(), at("Frame7").y(), at("Frame11").y()};
+    for (int c = 1; c < 3; ++c)
+        EXPECT_GE(columnX[c], columnX[c - 1] + first.width()) << c;
+    for (int r = 1; r < 4; ++r)
+        EXPECT_GE(rowY[r], rowY[r - 1] + first.height()) << r;
+    for (const auto& f : frames) {
+        auto* frame = dialog->findChild<QGroupBox*>(f.frame);
+        ASSERT_NE(frame, nullptr) << f.frame;
+        EXPECT_EQ(frame->title(), QString::fromUtf8(f.caption)) << f.frame;
+        EXPECT_EQ(frame->geometry(), QRect(QPoint(columnX[f.column], rowY[f.row]), first.size()))
+            << f.frame;
+        auto* a = frame->findChild<QRadioButton*>(f.a);
+        auto* b = frame->findChild<QRadioButton*>(f.b);
+        ASSERT_TRUE(a && b) << f.frame;
+        EXPECT_EQ(a->text(), f.aCaption);
+        EXPECT_EQ(b->text(), f.bCaption);
+        EXPECT_LT(a->x(), b->x()) << f.frame; // A on the left
+    }
 
     for (int option = 2; option <= SpellingGroups::OptionCount; option += 2)
         dialog->option(option)->click();
-    dialog->Command2->click();
+    // Enter on an option button does nothing: the close button is no default button.
+    dialog->show();
+    dialog->option(1)->setFocus();
+    QTest::keyClick(dialog->option(1), Qt::Key_Return);
+    QTest::keyClick(dialog->option(1), Qt::Key_Enter);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dir.readBytes("system/char.aty"), allA);
+    dialog->Command2->setFocus();
+    QTest::keyClick(dialog->Command2, Qt::Key_Return);
     EXPECT_EQ(dir.readBytes("system/char.aty"), allB);
     EXPECT_EQ(t.context.variants.get(Kana::Cha), QStringLiteral("cha"));
     EXPECT_EQ(t.context.variants.get(Kana::SmallO), QStringLiteral("xo"));
@@ -79,7 +124,8 @@ TEST(Config, openAndCloseLeavesFileUnchangedAndStoresPosition) {
     dialog->move(77, 31);
     dialog->Text1->setPlainText(QStringLiteral("typed by the player"));
     // Command2 holds the focus, so Enter closes through it.
-    QTest::keyClick(dialog.get(), Qt::Key_Return);
+    ASSERT_EQ(dialog->focusWidget(), dialog->Command2);
+    QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(dir.readBytes("system/char.aty"), mixed);
     EXPECT_EQ(t.context.state.WindowLeft, 77 * 15);
@@ -88,7 +134,8 @@ TEST(Config, openAndCloseLeavesFileUnchangedAndStoresPosition) {
 }
 
 // Files that select nothing for a group leave its left option; line 19 other than "1"
-// selects fu; an empty file therefore shows all A and writes the all-A file.
+// selects fu, and so does a "1" on line 20 (never written by the game), while lines past 20
+// select nothing; an empty file therefore shows all A and writes the all-A file.
 TEST(Config, emptyFileShowsAllAAndLine19ZeroSelectsFu) {
     TempWorkDir dir;
     {
@@ -108,6 +155,15 @@ TEST(Config, emptyFileShowsAllAAndLine19ZeroSelectsFu) {
         dialog->Timer1_Timer();
         EXPECT_EQ(t.context.variants.get(Kana::Fu), QStringLiteral("fu"));
         EXPECT_EQ(t.context.variants.get(Kana::Cha), QStringLiteral("tya"));
+    }
+    {
+        dir.writeBytes("system/char.aty", allA.chopped(3) + "\r1\r1\r1\r");
+        TestContext t;
+        Owned<config> dialog(new config(t.context));
+        EXPECT_EQ(checkedOptions(dialog.get()),
+                  QStringLiteral("ctya czya csya clya ctu csi czi cnn cla cfu"));
+        dialog->Command2->click();
+        EXPECT_EQ(dir.readBytes("system/char.aty"), QByteArray("1\r0\r").repeated(9) + "0\r\r\n");
     }
 }
 

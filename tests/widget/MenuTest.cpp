@@ -94,6 +94,7 @@ TEST(Menu, drawPicksOneOfThreeLoopsThatThePollPlaysAndTheUnloadCloses) {
         EXPECT_EQ(t.random.reseeds, 1);
         EXPECT_EQ(menu->track(), expected[draw]) << draw;
         EXPECT_TRUE(menu->Timer1->isActive());
+        EXPECT_EQ(menu->Timer1->interval(), 100); // the music poll
         menu->Timer1_Timer();
         EXPECT_EQ(t.media.commands.back(), "play \"" + std::string(expected[draw]) + "\"");
         menu->close();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/ModalWatchdog.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QPointer>
@@ -75,6 +77,7 @@ private:
         });
     }
 
+    ModalWatchdog::Expected m_expected;
     std::shared_ptr<State> m_state;
 };
 

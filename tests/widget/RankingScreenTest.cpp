@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 // Each place reads name, "：", the score as written and "点", in file order; an empty name
@@ -37,6 +38,8 @@ TEST(RankingScreen, anyKeyReturnsToTheMenuAndStopsTheMusic) {
         t.context.state.WindowLeft = 3000;
         t.context.state.WindowTop = 1500;
         QPointer<ranking> board = new ranking(t.context);
+        EXPECT_TRUE(board->Timer1->isActive());
+        EXPECT_EQ(board->Timer1->interval(), 100); // the music poll
         board->Timer1_Timer();
         EXPECT_EQ(t.media.count("play \"music\\peterwolf.mp3\""), 1);
         t.context.state.WindowLeft = 0;

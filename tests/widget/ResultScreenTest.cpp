@@ -3,6 +3,7 @@
 #include "screens/ranking.h"
 #include "screens/result.h"
 #include "tests/support/Fakes.h"
+#include "tests/support/ModalWatchdog.h"
 #include "tests/support/TempWorkDir.h"
 
 #include <QClipboard>
@@ -46,6 +47,7 @@ void countUp(result& screen) {
 // The fourth Timer5 tick opens name entry modally; `interact` runs inside its event loop. If the
 // interaction leaves the dialog open, it is ended here so that the test can never hang.
 void fourthTickWithNameEntry(result* screen, std::function<void(rankInput*)> interact) {
+    ModalWatchdog::Expected expected;
     bool ran = false;
     QTimer::singleShot(0, screen, [screen, interact, &ran] {
         ran = true;
@@ -93,6 +95,12 @@ TEST(ResultScreen, aPlacedScoreGoesThroughNameEntryIntoBothFilesAndTheRanking) {
     ASSERT_FALSE(t.media.commands.empty());
     EXPECT_EQ(t.media.commands.front(), "play \"music\\fanfare.wav\"");
     EXPECT_TRUE(screen->Timer1->isActive());
+    // The count-ups' pace (score 1 ms, level 50 ms, combo 10 ms), then a second per rating,
+    // rank check and leaving tick.
+    EXPECT_EQ(screen->Timer1->interval(), 1);
+    EXPECT_EQ(screen->Timer2->interval(), 50);
+    EXPECT_EQ(screen->Timer3->interval(), 10);
+    EXPECT_EQ(screen->Timer5->interval(), 1000);
     EXPECT_FALSE(screen->Levv->isVisibleTo(screen));
 
     countUp(*screen);
@@ -192,8 +200,9 @@ TEST(ResultScreen, closingNameEntryThroughItsFrameWritesNothingAndOpensTheMenu) 
 
 // The preset name is stored when the player just confirms, an emptied box stores an empty
 // line, and a pasted name is stored whole but on one line; a table with missing lines gets its
-// vacancies filled, not an error. Catches names cut at the box's default length and line breaks
-// that push the names below out of step with their scores.
+// vacancies filled, not an error. Enter on the focused button, Ctrl+M (character 13) and the
+// keypad's Enter all register. Catches names cut at the box's default length, line breaks
+// that push the names below out of step with their scores, and a button deaf to Enter.
 TEST(ResultScreen, nameEntryStoresThePresetOrAnEmptyNameAndFillsAShortTable) {
     TempWorkDir dir;
     TestContext t;
@@ -204,7 +213,8 @@ TEST(ResultScreen, nameEntryStoresThePresetOrAnEmptyNameAndFillsAShortTable) {
     {
         rankInput entry(t.context);
         ASSERT_TRUE(entry.ready());
-        entry.Command1_Click();
+        entry.Command1->setFocus();
+        QTest::keyClick(entry.Command1, Qt::Key_Return);
     }
     EXPECT_EQ(dir.readBytes("system/Hiscore.aty"), "5000\r\n4000\r\n3000\r\n2000\r\n1500\r\n\r\n");
     EXPECT_EQ(dir.readBytes("system/Hiscorep.aty"),
@@ -216,7 +226,8 @@ TEST(ResultScreen, nameEntryStoresThePresetOrAnEmptyNameAndFillsAShortTable) {
     {
         rankInput entry(t.context);
         entry.inp->clear();
-        QTest::keyClick(entry.inp, Qt::Key_Enter);
+        QTest::sendKeyEvent(QTest::Click, entry.inp, Qt::Key_M, QStringLiteral("\r"),
+                            Qt::ControlModifier);
     }
     EXPECT_EQ(t.context.state.NewRank, 2);
     EXPECT_EQ(dir.readBytes("system/Hiscore.aty"), "300\r\n250\r\n200\r\n\r\n\r\n\r\n");
@@ -236,7 +247,7 @@ TEST(ResultScreen, nameEntryStoresThePresetOrAnEmptyNameAndFillsAShortTable) {
             QGuiApplication::clipboard()->setText(paste);
             QTest::keyClick(entry.inp, Qt::Key_V, Qt::ControlModifier);
         }
-        QTest::keyClick(entry.inp, Qt::Key_Return);
+        QTest::keyClick(entry.inp, Qt::Key_Enter);
     }
     EXPECT_EQ(t.context.state.NewRank, 2);
     const QList<QByteArray> names = dir.readBytes("system/Hiscorep.aty").split('\n');

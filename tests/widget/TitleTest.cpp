@@ -4,6 +4,7 @@
 #include "tests/widget/NavigationSupport.h"
 
 #include <QLabel>
+#include <QStringList>
 #include <QTest>
 #include <QTimer>
 
@@ -12,11 +13,6 @@
 namespace {
 
 const std::string playTitleMusic = "play \"music\\kanpai.mp3\"";
-
-void tick(QTimer* timer, int times, void (Title::*handler)(), Title* title) {
-    for (int i = 0; i < times && timer->isActive(); ++i)
-        (title->*handler)();
-}
 
 } // namespace
 
@@ -31,23 +27,37 @@ TEST(Title, animationRunsBothWordsThenStartsPromptBlinkAndMusic) {
     EXPECT_EQ(title->brink->text(), QStringLiteral("スペースキーを押せ。さすれば道は開かれん"));
     EXPECT_TRUE(title->T1->isActive());
     EXPECT_FALSE(title->T2->isActive());
+    // The pace: a word frame every 250 ms, the prompt blinks every 500 ms, the music poll
+    // runs every 100 ms.
+    EXPECT_EQ(title->T1->interval(), 250);
+    EXPECT_EQ(title->T2->interval(), 250);
+    EXPECT_EQ(title->Timer1->interval(), 500);
+    EXPECT_EQ(title->Timer2->interval(), 100);
 
-    title->T1_Timer();
-    EXPECT_EQ(title->l1->text(), QStringLiteral("k"));
-    tick(title->T1, 7, &Title::T1_Timer, title.get());
-    EXPECT_EQ(title->l1->text(), QStringLiteral("かざみな"));
-    tick(title->T1, 5, &Title::T1_Timer, title.get());
-    EXPECT_EQ(title->l1->text(), QStringLiteral("カザミナへの"));
-    EXPECT_FALSE(title->T1->isActive());
+    // Every frame of both words, in order: a mistyped or missing frame shows here.
+    QStringList first;
+    while (title->T1->isActive()) {
+        title->T1_Timer();
+        first << title->l1->text();
+        ASSERT_LT(first.size(), 20) << "T1 never stops";
+    }
+    EXPECT_EQ(first,
+              QStringList({"k", "か", "かz", "かざ", "かざm", "かざみ", "かざみn", "かざみな",
+                           "カザミナ", "カザミナh", "カザミナへ", "カザミナへn", "カザミナへの"}));
     EXPECT_TRUE(title->T2->isActive());
     EXPECT_TRUE(title->l2->text().isEmpty());
 
-    tick(title->T2, 9, &Title::T2_Timer, title.get());
-    EXPECT_EQ(title->l2->text(), QStringLiteral("たいぴんぐ"));
+    QStringList second;
+    for (int i = 0; i < 9; ++i) {
+        title->T2_Timer();
+        second << title->l2->text();
+    }
     EXPECT_FALSE(title->animationFinished());
     EXPECT_TRUE(title->brink->isHidden());
     title->T2_Timer();
-    EXPECT_EQ(title->l2->text(), QStringLiteral("タイピング"));
+    second << title->l2->text();
+    EXPECT_EQ(second, QStringList({"t", "た", "たい", "たいp", "たいぴ", "たいぴn", "たいぴん",
+                                   "たいぴんg", "たいぴんぐ", "タイピング"}));
     EXPECT_FALSE(title->T2->isActive());
     EXPECT_TRUE(title->animationFinished());
     EXPECT_FALSE(title->brink->isHidden());

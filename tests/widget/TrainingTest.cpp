@@ -42,6 +42,10 @@ TEST(Training, countdownIgnoresKeysThenShowsCharacterAndStartsMusic) {
     EXPECT_EQ(training->Q->text(), QStringLiteral("A"));
     EXPECT_TRUE(training->Q->isHidden());
     EXPECT_FALSE(training->Timer1->isActive());
+    // A countdown step every second, a music poll every 100 ms.
+    EXPECT_TRUE(training->countt->isActive());
+    EXPECT_EQ(training->countt->interval(), 1000);
+    EXPECT_EQ(training->Timer1->interval(), 100);
 
     const QStringList counts = {"3", "2", "1"};
     for (const QString& count : counts) {
