@@ -24,6 +24,19 @@ constexpr int SuffixLength = 6;
     throw FileError(DurableFile::writeErrorMessage(gamePath, error));
 }
 
+// Syncs and closes the descriptor, closing it in every case. A write error of the disk itself
+// (EIO, ENOSPC on some file systems) shows up only at the sync.
+void syncClose(int fd, const QString& gamePath) {
+    FileSystem& fs = FileSystem::current();
+    if (fs.fsync(fd) != 0) {
+        const int error = errno;
+        fs.close(fd);
+        fail(gamePath, error);
+    }
+    if (fs.close(fd) != 0)
+        fail(gamePath, errno);
+}
+
 // Writes every byte, going on after a short write; closes the descriptor in every case.
 void writeSyncClose(int fd, const QByteArray& bytes, const QString& gamePath) {
     FileSystem& fs = FileSystem::current();
@@ -40,14 +53,7 @@ void writeSyncClose(int fd, const QByteArray& bytes, const QString& gamePath) {
         }
         done += n;
     }
-    // A write error of the disk itself (EIO, ENOSPC on some file systems) shows up only here.
-    if (fs.fsync(fd) != 0) {
-        const int error = errno;
-        fs.close(fd);
-        fail(gamePath, error);
-    }
-    if (fs.close(fd) != 0)
-        fail(gamePath, errno);
+    syncClose(fd, gamePath);
 }
 
 QByteArray local(const QString& hostPath) {
@@ -136,13 +142,7 @@ void DurableFile::syncFolder(const QString& gamePath) {
     const int fd = fs.open(local(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd < 0)
         fail(gamePath, errno);
-    if (fs.fsync(fd) != 0) {
-        const int error = errno;
-        fs.close(fd);
-        fail(gamePath, error);
-    }
-    if (fs.close(fd) != 0)
-        fail(gamePath, errno);
+    syncClose(fd, gamePath);
 }
 
 void DurableFile::remove(const QString& gamePath) {

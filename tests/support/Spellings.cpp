@@ -11,6 +11,10 @@ VariantTable spellingTable(const std::function<int(int)>& choiceOf) {
     return table;
 }
 
+VariantTable tableWith(int choice) {
+    return spellingTable([choice](int) { return choice; });
+}
+
 QString spellPhrase(const PhrasePieces& pieces, const VariantTable& typing,
                     const VariantTable& chosen) {
     std::vector<QString> parts;

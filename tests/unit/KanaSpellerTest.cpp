@@ -1,6 +1,7 @@
 #include "phrases/KanaSpeller.h"
 #include "round/PhraseCatalogue.h"
 #include "settings/SpellingGroups.h"
+#include "tests/support/Spellings.h"
 
 #include <QFile>
 #include <QStringList>
@@ -9,13 +10,6 @@
 #include <map>
 
 namespace {
-
-VariantTable tableWith(int choice) {
-    VariantTable t;
-    for (const auto& g : SpellingGroups::all())
-        g.applyTo(t, choice);
-    return t;
-}
 
 const VariantTable A = tableWith(0);
 const VariantTable B = tableWith(1);

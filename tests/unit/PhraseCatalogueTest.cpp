@@ -1,19 +1,13 @@
 #include "round/PhraseCatalogue.h"
 #include "settings/SpellingGroups.h"
 #include "tests/support/Fakes.h"
+#include "tests/support/Spellings.h"
 
 #include <QFile>
 #include <QStringList>
 #include <gtest/gtest.h>
 
 namespace {
-
-VariantTable tableWith(int choice) {
-    VariantTable t;
-    for (const auto& g : SpellingGroups::all())
-        g.applyTo(t, choice);
-    return t;
-}
 
 // The data lines of a table under tests/data, after checking its header.
 QStringList dataLines(const char* name, const char* header) {

@@ -3,6 +3,7 @@
 #include "round/RoundJudge.h"
 #include "settings/SpellingGroups.h"
 #include "tests/support/Fakes.h"
+#include "tests/support/Spellings.h"
 #include "tests/support/TempWorkDir.h"
 
 #include <QFile>
@@ -10,13 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-VariantTable tableWith(int choice) {
-    VariantTable t;
-    for (const auto& g : SpellingGroups::all())
-        g.applyTo(t, choice);
-    return t;
-}
 
 const QString Path = QStringLiteral("system\\phrases.txt");
 
