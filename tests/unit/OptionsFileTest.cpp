@@ -59,7 +59,14 @@ TEST(OptionsFile, saveWritesTheKeyKeepsOtherKeysAndReportsFailure) {
 
     const QByteArray damaged("\xff\xfe\x00[typing\x01\n=true", 17);
     dir.writeBytes(QStringLiteral("system/options.ini"), damaged);
-    EXPECT_THROW(OptionsFile::save(GameOptions{true}), FileError);
+    // The player is told what is wrong with the file, not just that writing failed.
+    try {
+        OptionsFile::save(GameOptions{true});
+        ADD_FAILURE() << "a damaged options file was saved over";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("ファイル「system\\options.ini」に書き込めません"
+                                              "（形式が正しくありません）。"));
+    }
     EXPECT_EQ(dir.readBytes(QStringLiteral("system/options.ini")), damaged);
 
     QFile::remove(dir.path("system/options.ini"));
