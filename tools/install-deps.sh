@@ -32,7 +32,7 @@ play_packages=(
 dev_packages=(
     libgtest-dev
     xvfb xdotool imagemagick dbus-daemon dbus-bin at-spi2-core python3-pyatspi x11-utils
-    lintian appstream desktop-file-utils
+    lintian appstream desktop-file-utils dpkg-dev
     clang libclang-rt-14-dev
 )
 
