@@ -127,12 +127,12 @@ bool SoundDecoder::openWav() {
     // Compressed encodings are rare in a game's music folder: SDL decodes them whole.
     const QString name = m_file.fileName();
     m_file.close();
-    SDL_AudioSpec spec;
+    SDL_AudioSpec decoded;
     SDL_RWops* rw = SDL_RWFromFile(name.toLocal8Bit().constData(), "rb");
-    if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &m_whole, &m_wholeSize))
+    if (!rw || !SDL_LoadWAV_RW(rw, 1, &decoded, &m_whole, &m_wholeSize))
         return false;
     m_kind = Kind::WavWhole;
-    return startConversion(spec.format, spec.channels, spec.freq);
+    return startConversion(decoded.format, decoded.channels, decoded.freq);
 }
 
 bool SoundDecoder::openMp3() {
