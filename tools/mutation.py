@@ -31,6 +31,7 @@ ROOT = Path(__file__).resolve().parent.parent
 # The rule sources: every .cpp and .h of these folders, and the sound command helpers.
 SOURCE_GLOBS = ["round/*.cpp", "round/*.h", "scores/*.cpp", "scores/*.h",
                 "settings/*.cpp", "settings/*.h", "screens/*.cpp", "screens/*.h",
+                "phrases/*.cpp", "phrases/*.h", "stats/*.cpp", "stats/*.h",
                 "sound/MediaCommands*.cpp", "sound/MediaCommands*.h"]
 EQUIVALENTS = ROOT / "tools" / "mutation-equivalent.txt"
 TEST_PROGRAMS = ["tests/unit-tests", "tests/widget-tests"]
