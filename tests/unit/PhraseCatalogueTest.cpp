@@ -69,7 +69,8 @@ TEST(PhraseCatalogue, row69AndUnsetEntries) {
 TEST(PhraseCatalogue, drawMapsZeroToPhrase100AndReseeds) {
     ScriptedRandom random;
     VariantTable t = tableWith(0);
-    random.push({0.0f, 0.999f, 0.5f, 0.0101f});
+    // 0.99999994 is the largest draw below 1; r * 100 rounds up to 100 in single precision.
+    random.push({0.0f, 0.999f, 0.5f, 0.0101f, 0.99999994f});
     Phrase p = PhraseCatalogue::draw(random, t);
     EXPECT_EQ(p.number, 100);
     EXPECT_EQ(p.text, "かすていら");
@@ -77,5 +78,6 @@ TEST(PhraseCatalogue, drawMapsZeroToPhrase100AndReseeds) {
     EXPECT_EQ(PhraseCatalogue::draw(random, t).number, 99);
     EXPECT_EQ(PhraseCatalogue::draw(random, t).number, 50);
     EXPECT_EQ(PhraseCatalogue::draw(random, t).number, 1);
-    EXPECT_EQ(random.reseeds, 4);
+    EXPECT_EQ(PhraseCatalogue::draw(random, t).number, 99);
+    EXPECT_EQ(random.reseeds, 5);
 }

@@ -128,6 +128,7 @@ TEST_F(RoundJudgeTest, idleRoundDrainsTheLampsAndEndsAfter500Ticks) {
     EXPECT_FALSE(judge.endWaitTick());
     EXPECT_FALSE(judge.endWaitTick());
     EXPECT_TRUE(judge.endWaitTick());
+    EXPECT_FALSE(judge.endWaitTick()); // the result screen is due once, not at every later tick
 }
 
 // A wrong key costs 20 points and the combo, never time or romaji, and turns the line red
