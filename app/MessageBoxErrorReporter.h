@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ErrorReporter.h"
+#include "core/ErrorReporter.h"
 
 // One message box naming the file and the failure, then the program ends.
 class MessageBoxErrorReporter : public ErrorReporter {

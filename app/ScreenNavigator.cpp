@@ -1,6 +1,6 @@
 #include "app/ScreenNavigator.h"
 
-#include "app/ErrorReporter.h"
+#include "core/ErrorReporter.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Navigator.h"
+#include "screens/Navigator.h"
 
 #include <functional>
 #include <map>

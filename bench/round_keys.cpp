@@ -6,7 +6,7 @@
 // kana.
 
 #include "bench/round_support.h"
-#include "round/Maingame.h"
+#include "screens/Maingame.h"
 
 #include <QLabel>
 #include <QObject>

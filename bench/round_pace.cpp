@@ -5,8 +5,8 @@
 // that drive the clock are measured.
 
 #include "bench/round_support.h"
-#include "round/Maingame.h"
-#include "round/ShapeWidget.h"
+#include "screens/Maingame.h"
+#include "screens/ShapeWidget.h"
 
 #include <algorithm>
 #include <array>

@@ -7,12 +7,12 @@
 //     --xvfb        a private Xvfb server, started and stopped here (Qt's xcb platform)
 //     (neither)     whatever QT_QPA_PLATFORM says, offscreen when it is unset
 
-#include "app/ClockRandomSource.h"
-#include "app/ErrorReporter.h"
-#include "app/Fonts.h"
-#include "app/GameContext.h"
-#include "app/Navigator.h"
-#include "app/SteadyClock.h"
+#include "core/ClockRandomSource.h"
+#include "core/ErrorReporter.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
+#include "screens/Navigator.h"
+#include "core/SteadyClock.h"
 #include "sound/SdlMedia.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "phrases/PhrasePack.h"
 
-#include "app/ErrorReporter.h"
-#include "app/FileError.h"
-#include "app/RandomSource.h"
-#include "app/TextFile.h"
+#include "core/ErrorReporter.h"
+#include "core/FileError.h"
+#include "core/RandomSource.h"
+#include "core/TextFile.h"
 
 #include <QFileInfo>
 

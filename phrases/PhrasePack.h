@@ -1,7 +1,7 @@
 #pragma once
 
 #include "phrases/KanaSpeller.h"
-#include "round/PhraseCatalogue.h"
+#include "phrases/PhraseCatalogue.h"
 
 #include <QString>
 #include <QStringList>

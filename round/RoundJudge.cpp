@@ -1,9 +1,9 @@
 #include "round/RoundJudge.h"
 
-#include "app/ProgramState.h"
-#include "app/RandomSource.h"
+#include "round/ProgramState.h"
+#include "core/RandomSource.h"
 #include "phrases/PhrasePack.h"
-#include "round/PhraseCatalogue.h"
+#include "phrases/PhraseCatalogue.h"
 #include "round/SaturatingScore.h"
 #include "sound/MediaCommands.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "round/SpellingMatcher.h"
+#include "typing/SpellingMatcher.h"
 
 #include <QString>
 

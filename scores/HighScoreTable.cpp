@@ -1,8 +1,8 @@
 #include "scores/HighScoreTable.h"
 
-#include "app/DurableFile.h"
-#include "app/FileError.h"
-#include "app/TextFile.h"
+#include "core/DurableFile.h"
+#include "core/FileError.h"
+#include "core/TextFile.h"
 #include "scores/TableJournal.h"
 
 #include <QLocale>

@@ -1,6 +1,6 @@
 #include "screens/ProgressWindow.h"
 
-#include "app/TextFile.h"
+#include "core/TextFile.h"
 #include "screens/KeyboardView.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
 #include "screens/config.h"
 
-#include "app/ErrorReporter.h"
-#include "app/FileError.h"
-#include "app/Fonts.h"
-#include "app/GameContext.h"
-#include "app/TextFile.h"
-#include "app/Twips.h"
+#include "core/ErrorReporter.h"
+#include "core/FileError.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
+#include "core/TextFile.h"
+#include "core/Twips.h"
 #include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
 

@@ -1,12 +1,12 @@
 #include "screens/rankInput.h"
 
-#include "app/ErrorReporter.h"
-#include "app/FileError.h"
-#include "app/Fonts.h"
-#include "app/GameContext.h"
-#include "app/Navigator.h"
-#include "app/TextFile.h"
-#include "app/Twips.h"
+#include "core/ErrorReporter.h"
+#include "core/FileError.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
+#include "screens/Navigator.h"
+#include "core/TextFile.h"
+#include "core/Twips.h"
 #include "scores/HighScoreTable.h"
 
 #include <QCloseEvent>

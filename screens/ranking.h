@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ScreenWindow.h"
+#include "screens/ScreenWindow.h"
 
 #include <array>
 #include <string>

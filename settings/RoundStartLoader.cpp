@@ -1,6 +1,6 @@
 #include "settings/RoundStartLoader.h"
 
-#include "app/TextFile.h"
+#include "core/TextFile.h"
 #include "settings/SettingsFile.h"
 #include "settings/SpellingGroups.h"
 #include "settings/VariantTable.h"

@@ -1,6 +1,6 @@
 #include "settings/SettingsFile.h"
 
-#include "app/TextFile.h"
+#include "core/TextFile.h"
 #include "settings/SpellingSelection.h"
 
 QStringList SettingsFile::readLines() {

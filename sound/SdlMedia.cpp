@@ -1,6 +1,6 @@
 #include "sound/SdlMedia.h"
 
-#include "app/TextFile.h"
+#include "core/TextFile.h"
 #include "sound/MediaCommand.h"
 #include "sound/QuietAudioDriver.h"
 #include "sound/SoundDecoder.h"

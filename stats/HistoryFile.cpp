@@ -1,6 +1,6 @@
 #include "stats/HistoryFile.h"
 
-#include "app/TextFile.h"
+#include "core/TextFile.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "stats/HistoryRecord.h"
 
-#include "app/ProgramState.h"
+#include "round/ProgramState.h"
 
 #include <QDateTime>
 

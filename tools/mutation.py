@@ -32,6 +32,7 @@ ROOT = Path(__file__).resolve().parent.parent
 SOURCE_GLOBS = ["round/*.cpp", "round/*.h", "scores/*.cpp", "scores/*.h",
                 "settings/*.cpp", "settings/*.h", "screens/*.cpp", "screens/*.h",
                 "phrases/*.cpp", "phrases/*.h", "stats/*.cpp", "stats/*.h",
+                "typing/*.cpp", "typing/*.h",
                 "sound/MediaCommands*.cpp", "sound/MediaCommands*.h"]
 EQUIVALENTS = ROOT / "tools" / "mutation-equivalent.txt"
 TEST_PROGRAMS = ["tests/unit-tests", "tests/widget-tests"]

@@ -2,9 +2,9 @@
 // write, read back and compare place by place. The input is four bytes of score, then the score
 // file, the name file and the typed name, separated by NUL bytes. The same bytes, whole, are
 // also tried as a journal.
-#include "app/DurableFile.h"
-#include "app/FileError.h"
-#include "app/TextFile.h"
+#include "core/DurableFile.h"
+#include "core/FileError.h"
+#include "core/TextFile.h"
 #include "scores/HighScoreTable.h"
 #include "scores/RankCheck.h"
 #include "scores/TableJournal.h"

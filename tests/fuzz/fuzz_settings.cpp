@@ -1,9 +1,9 @@
 // The two settings loaders on any file: no crash; the round-start loader hands back every line
 // it read; the dialog's choices, written and read back, stay the same, and the file it writes
 // gives the round the same spellings the dialog shows.
-#include "app/DurableFile.h"
-#include "app/FileError.h"
-#include "app/TextFile.h"
+#include "core/DurableFile.h"
+#include "core/FileError.h"
+#include "core/TextFile.h"
 #include "settings/RoundStartLoader.h"
 #include "settings/SpellingGroups.h"
 #include "settings/SpellingSelection.h"

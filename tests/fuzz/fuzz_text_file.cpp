@@ -1,8 +1,8 @@
 // The text-file reader on any bytes: no crash, no line past the limit, no line end inside a
 // line, and lines written back with CR LF read back the same.
-#include "app/DurableFile.h"
-#include "app/FileError.h"
-#include "app/TextFile.h"
+#include "core/DurableFile.h"
+#include "core/FileError.h"
+#include "core/TextFile.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 #include <cstddef>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/ErrorReporter.h"
-#include "app/GameContext.h"
-#include "app/MonotonicClock.h"
-#include "app/Navigator.h"
-#include "app/RandomSource.h"
+#include "core/ErrorReporter.h"
+#include "screens/GameContext.h"
+#include "core/MonotonicClock.h"
+#include "screens/Navigator.h"
+#include "core/RandomSource.h"
 #include "sound/MediaInterface.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "round/PhraseCatalogue.h"
+#include "phrases/PhraseCatalogue.h"
 #include "settings/VariantTable.h"
 
 #include <QString>

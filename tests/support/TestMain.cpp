@@ -1,4 +1,4 @@
-#include "app/Fonts.h"
+#include "screens/Fonts.h"
 #include "tests/support/ModalWatchdog.h"
 
 #include <QApplication>

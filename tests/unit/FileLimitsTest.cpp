@@ -1,5 +1,5 @@
-#include "app/FileError.h"
-#include "app/TextFile.h"
+#include "core/FileError.h"
+#include "core/TextFile.h"
 #include "round/SaturatingScore.h"
 #include "scores/HighScoreTable.h"
 #include "scores/RankCheck.h"

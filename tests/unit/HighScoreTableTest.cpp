@@ -1,5 +1,5 @@
 #include "scores/HighScoreTable.h"
-#include "app/FileError.h"
+#include "core/FileError.h"
 #include "tests/support/TempWorkDir.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "phrases/KanaSpeller.h"
-#include "round/PhraseCatalogue.h"
+#include "phrases/PhraseCatalogue.h"
 #include "settings/SpellingGroups.h"
 #include "tests/support/Spellings.h"
 

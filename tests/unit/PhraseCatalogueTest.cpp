@@ -1,4 +1,4 @@
-#include "round/PhraseCatalogue.h"
+#include "phrases/PhraseCatalogue.h"
 #include "settings/SpellingGroups.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/Spellings.h"

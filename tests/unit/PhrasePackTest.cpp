@@ -1,5 +1,5 @@
 #include "phrases/PhrasePack.h"
-#include "app/FileError.h"
+#include "core/FileError.h"
 #include "round/RoundJudge.h"
 #include "settings/SpellingGroups.h"
 #include "tests/support/Fakes.h"

@@ -1,5 +1,5 @@
-#include "app/ProgramState.h"
-#include "round/PhraseCatalogue.h"
+#include "round/ProgramState.h"
+#include "phrases/PhraseCatalogue.h"
 #include "round/RoundJudge.h"
 #include "settings/SpellingGroups.h"
 #include "tests/support/Fakes.h"

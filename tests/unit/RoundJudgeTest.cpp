@@ -1,5 +1,5 @@
 #include "round/RoundJudge.h"
-#include "app/ProgramState.h"
+#include "round/ProgramState.h"
 #include "settings/SpellingGroups.h"
 #include "tests/support/Fakes.h"
 

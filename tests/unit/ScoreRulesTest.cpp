@@ -1,4 +1,4 @@
-#include "app/FileError.h"
+#include "core/FileError.h"
 #include "scores/RankCheck.h"
 #include "scores/RatingLadder.h"
 #include "scores/ResultCountUp.h"

@@ -1,5 +1,5 @@
-#include "app/FileError.h"
-#include "app/TextFile.h"
+#include "core/FileError.h"
+#include "core/TextFile.h"
 #include "settings/RoundStartLoader.h"
 #include "settings/SettingsFile.h"
 #include "settings/SpellingSelection.h"

@@ -1,5 +1,5 @@
-#include "round/SpellingMatcher.h"
-#include "round/PhraseCatalogue.h"
+#include "typing/SpellingMatcher.h"
+#include "phrases/PhraseCatalogue.h"
 #include "settings/SpellingGroups.h"
 #include "settings/VariantTable.h"
 #include "tests/support/Spellings.h"

@@ -1,4 +1,4 @@
-#include "app/ProgramState.h"
+#include "round/ProgramState.h"
 #include "round/RoundJudge.h"
 #include "settings/SpellingGroups.h"
 #include "settings/VariantTable.h"

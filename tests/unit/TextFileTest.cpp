@@ -1,5 +1,5 @@
-#include "app/TextFile.h"
-#include "app/FileError.h"
+#include "core/TextFile.h"
+#include "core/FileError.h"
 #include "tests/support/TempWorkDir.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "round/Maingame.h"
+#include "screens/Maingame.h"
 #include "screens/Menu.h"
 #include "screens/rankInput.h"
 #include "tests/support/Fakes.h"

@@ -1,5 +1,5 @@
 #include "screens/config.h"
-#include "app/GameContext.h"
+#include "screens/GameContext.h"
 #include "settings/SpellingGroups.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TempWorkDir.h"

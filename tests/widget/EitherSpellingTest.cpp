@@ -1,5 +1,5 @@
-#include "app/GameContext.h"
-#include "round/Maingame.h"
+#include "screens/GameContext.h"
+#include "screens/Maingame.h"
 #include "screens/config.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TempWorkDir.h"

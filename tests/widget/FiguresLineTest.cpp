@@ -1,4 +1,4 @@
-#include "round/Maingame.h"
+#include "screens/Maingame.h"
 #include "screens/result.h"
 #include "stats/HistoryFile.h"
 #include "tests/support/Fakes.h"

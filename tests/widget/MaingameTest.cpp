@@ -1,5 +1,5 @@
-#include "round/Maingame.h"
-#include "round/ShapeWidget.h"
+#include "screens/Maingame.h"
+#include "screens/ShapeWidget.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TempWorkDir.h"
 

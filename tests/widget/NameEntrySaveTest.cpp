@@ -1,4 +1,4 @@
-#include "app/FileSystem.h"
+#include "core/FileSystem.h"
 #include "screens/rankInput.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TempWorkDir.h"

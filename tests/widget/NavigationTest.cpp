@@ -1,6 +1,6 @@
-#include "app/GameContext.h"
+#include "screens/GameContext.h"
 #include "app/ScreenNavigator.h"
-#include "round/Maingame.h"
+#include "screens/Maingame.h"
 #include "screens/Menu.h"
 #include "screens/Title.h"
 #include "screens/Training.h"

@@ -1,4 +1,4 @@
-#include "round/Maingame.h"
+#include "screens/Maingame.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TempWorkDir.h"
 

@@ -1,5 +1,5 @@
 #include "screens/Training.h"
-#include "app/Navigator.h"
+#include "screens/Navigator.h"
 #include "tests/support/Fakes.h"
 #include "tests/widget/NavigationSupport.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MonotonicClock.h"
+#include "core/MonotonicClock.h"
 
 // The host's steady clock.
 class SteadyClock : public MonotonicClock {

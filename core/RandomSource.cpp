@@ -1,4 +1,4 @@
-#include "app/RandomSource.h"
+#include "core/RandomSource.h"
 
 int RandomSource::draw(int low, int count) {
     int value = static_cast<int>(next() * static_cast<float>(count));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ProgramState.h"
+#include "round/ProgramState.h"
 #include "settings/GameOptions.h"
 #include "settings/RoundStartLoader.h"
 #include "settings/VariantTable.h"

@@ -1,4 +1,4 @@
-#include "app/SteadyClock.h"
+#include "core/SteadyClock.h"
 
 #include <chrono>
 

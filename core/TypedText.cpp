@@ -1,4 +1,4 @@
-#include "app/TypedText.h"
+#include "core/TypedText.h"
 
 #include <QKeyEvent>
 

@@ -1,8 +1,8 @@
-#include "app/DurableFile.h"
+#include "core/DurableFile.h"
 
-#include "app/FileError.h"
-#include "app/FileSystem.h"
-#include "app/TextFile.h"
+#include "core/FileError.h"
+#include "core/FileSystem.h"
+#include "core/TextFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ScreenWindow.h"
+#include "screens/ScreenWindow.h"
 #include "round/GameClock.h"
 #include "round/RoundJudge.h"
 

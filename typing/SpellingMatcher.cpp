@@ -1,4 +1,4 @@
-#include "round/SpellingMatcher.h"
+#include "typing/SpellingMatcher.h"
 
 #include "settings/SpellingGroups.h"
 #include "settings/VariantTable.h"

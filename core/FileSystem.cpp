@@ -1,4 +1,4 @@
-#include "app/FileSystem.h"
+#include "core/FileSystem.h"
 
 #include <fcntl.h>
 #include <unistd.h>

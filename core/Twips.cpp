@@ -1,4 +1,4 @@
-#include "app/Twips.h"
+#include "core/Twips.h"
 
 #include <cmath>
 

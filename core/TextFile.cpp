@@ -1,7 +1,7 @@
-#include "app/TextFile.h"
+#include "core/TextFile.h"
 
-#include "app/DurableFile.h"
-#include "app/FileError.h"
+#include "core/DurableFile.h"
+#include "core/FileError.h"
 
 #include <QFile>
 #include <QStringDecoder>

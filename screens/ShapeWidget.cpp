@@ -1,6 +1,6 @@
-#include "round/ShapeWidget.h"
+#include "screens/ShapeWidget.h"
 
-#include "app/Twips.h"
+#include "core/Twips.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "round/PhraseCatalogue.h"
+#include "phrases/PhraseCatalogue.h"
 
-#include "app/RandomSource.h"
+#include "core/RandomSource.h"
 
 #include <array>
 #include <cassert>

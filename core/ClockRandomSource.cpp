@@ -1,4 +1,4 @@
-#include "app/ClockRandomSource.h"
+#include "core/ClockRandomSource.h"
 
 #include <chrono>
 

@@ -1,7 +1,7 @@
-#include "app/ScreenWindow.h"
+#include "screens/ScreenWindow.h"
 
-#include "app/GameContext.h"
-#include "app/Twips.h"
+#include "screens/GameContext.h"
+#include "core/Twips.h"
 
 #include <QCloseEvent>
 #include <QFont>
