@@ -136,7 +136,8 @@ void result::saveToHistory() {
     // A plain append without a sync, so the count-up starts on time: a killed game keeps the
     // line, and a power cut can only tear the newest one, which the history passes over.
     const HistoryRecord record = HistoryRecord::of(
-        m_context.state, m_context.options.acceptBothSpellings, QDateTime::currentDateTime());
+        m_context.state.FinalScore, m_context.state.GameLevel, m_context.state.MaxCombo,
+        m_context.state.figures, m_context.options.acceptBothSpellings, QDateTime::currentDateTime());
     const QString reason = HistoryFile::append(record);
     m_historySaved = reason.isEmpty();
     if (!m_historySaved)

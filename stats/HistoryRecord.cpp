@@ -1,7 +1,5 @@
 #include "stats/HistoryRecord.h"
 
-#include "round/ProgramState.h"
-
 #include <QDateTime>
 
 #include <cmath>
@@ -14,15 +12,14 @@ double rounded(double value, int decimals) {
 }
 } // namespace
 
-HistoryRecord HistoryRecord::of(const ProgramState& state, bool bothSpellings,
-                                const QDateTime& when) {
+HistoryRecord HistoryRecord::of(int32_t score, int32_t level, int32_t maxCombo,
+                                const RoundFigures& f, bool bothSpellings, const QDateTime& when) {
     HistoryRecord r;
     const QDateTime local = when.toLocalTime();
     r.time = local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
-    r.score = state.FinalScore;
-    r.level = state.GameLevel;
-    r.maxCombo = state.MaxCombo;
-    const RoundFigures& f = state.figures;
+    r.score = score;
+    r.level = level;
+    r.maxCombo = maxCombo;
     r.keys = f.keys();
     r.misses = f.misses();
     r.seconds = rounded(f.seconds(), 3);

@@ -7,7 +7,6 @@
 #include <cstdint>
 
 class QDateTime;
-struct ProgramState;
 
 // One finished round as the history keeps it.
 struct HistoryRecord {
@@ -24,8 +23,9 @@ struct HistoryRecord {
     RoundFigures::KeyCounts missesByKey;
     RoundFigures::KeyCounts keysByKey;
 
-    // The round the program-wide state holds, finished at `when`.
-    static HistoryRecord of(const ProgramState& state, bool bothSpellings, const QDateTime& when);
+    // A round that ended with these results at `when`.
+    static HistoryRecord of(int32_t score, int32_t level, int32_t maxCombo,
+                            const RoundFigures& figures, bool bothSpellings, const QDateTime& when);
 
     bool operator==(const HistoryRecord&) const = default;
 };

@@ -20,7 +20,7 @@ esac
 
 # Building and playing: compiler, Qt, SDL2_mixer, the fonts the screens use, lame for the music.
 play_packages=(
-    cmake g++ make pkg-config
+    cmake g++ make pkg-config ccache
     qt6-base-dev qt6-translations-l10n qt6-charts-dev libqt6opengl6-dev
     libsdl2-mixer-dev
     fonts-ipafont-gothic fonts-dejavu-core

@@ -11,6 +11,7 @@ import re
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 
 SKIP = 77  # CTest's SKIP_RETURN_CODE for this test
@@ -371,3 +372,36 @@ class Desktop:
         x, y = control.centre
         subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"],
                        env=self.env, check=True, capture_output=True)
+
+
+def run_on_desktop(scratch_prefix, artifacts, body, finish=None):
+    """Starts a desktop in a fresh scratch folder and runs body(desk, scratch) in it.
+
+    Returns the exit status a CTest e2e script ends with: SKIP without a real display, 1 after
+    a failed check (with what was last seen, a screenshot and where the files are), else 0.
+    `finish(desk)` runs after the desktop has stopped, whatever happened. The scratch folder is
+    removed after a pass and kept after a failure, for a look at the files.
+    """
+    scratch = tempfile.mkdtemp(prefix=scratch_prefix)
+    desk = Desktop(scratch, artifacts)
+    try:
+        desk.start()
+    except Unavailable as e:
+        print(f"SKIP: no real display here: {e}")
+        desk.stop()
+        return SKIP
+    try:
+        body(desk, scratch)
+    except WalkFailure as e:
+        print(f"FAILED: {e}")
+        print("Last seen:\n" + desk.last_seen)
+        print("Screen: " + desk.screenshot_all("failure"))
+        print("Game output: " + os.path.join(artifacts, "game.log"))
+        print("Installation and player's folder: " + scratch)
+        return 1
+    finally:
+        desk.stop()
+        if finish:
+            finish(desk)
+    shutil.rmtree(scratch, ignore_errors=True)
+    return 0

@@ -15,12 +15,11 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from desktop import SKIP, Desktop, Unavailable, WalkFailure  # noqa: E402
+from desktop import WalkFailure, run_on_desktop  # noqa: E402
 from walk import MENU, TITLE, Score, Walk, check, install  # noqa: E402
 
 SOURCE = os.path.dirname(os.path.dirname(HERE))
@@ -93,34 +92,21 @@ def main():
     parser.add_argument("--artifacts", required=True, help="screenshots and logs go here")
     args = parser.parse_args()
 
-    scratch = tempfile.mkdtemp(prefix="kazamina-e2e-pack-")
-    desk = Desktop(scratch, args.artifacts)
     started = time.monotonic()
-    try:
-        desk.start()
-    except Unavailable as e:
-        print(f"SKIP: no real display here: {e}")
-        desk.stop()
-        return SKIP
-    try:
+    seen = []
+
+    def body(desk, scratch):
         prefix = os.path.join(scratch, "prefix")
         install(args.build_dir, prefix)
-        seen = run(desk, prefix, scratch)
-    except WalkFailure as e:
-        print(f"FAILED: {e}")
-        print("Last seen:\n" + desk.last_seen)
-        print("Screen: " + desk.screenshot_all("failure"))
-        print("Game output: " + os.path.join(args.artifacts, "game.log"))
-        print("Installation and player's folder: " + scratch)
-        return 1
-    finally:
-        desk.stop()
+        seen.extend(run(desk, prefix, scratch))
+
+    status = run_on_desktop("kazamina-e2e-pack-", args.artifacts, body)
+    if status != 0:
+        return status
     for mon, romaji in seen:
         print(f"{mon} -> {romaji}")
     print(f"pack walk passed in {time.monotonic() - started:.0f} s")
-    shutil.rmtree(scratch, ignore_errors=True)
     return 0
-
 
 if __name__ == "__main__":
     sys.exit(main())

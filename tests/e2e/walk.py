@@ -20,11 +20,10 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import SKIP, Desktop, Unavailable, WalkFailure  # noqa: E402
+from desktop import WalkFailure, run_on_desktop  # noqa: E402
 
 TITLE = "カザミナへのタイピング"
 MENU = "カザミナへのタイピング～めにゅ～"
@@ -518,17 +517,10 @@ def main():
     if not args.build_dir and not args.prefix:
         parser.error("give --build-dir or --prefix")
 
-    scratch = tempfile.mkdtemp(prefix="kazamina-e2e-")
-    desk = Desktop(scratch, args.artifacts)
     started = time.monotonic()
-    try:
-        desk.start()
-    except Unavailable as e:
-        print(f"SKIP: no real display here: {e}")
-        desk.stop()
-        return SKIP
-    walk = None
-    try:
+    walks = []
+
+    def body(desk, scratch):
         prefix = args.prefix
         if not prefix:
             prefix = os.path.join(scratch, "prefix")
@@ -544,29 +536,26 @@ def main():
             "SDL_AUDIODRIVER": "dummy",
         })
         walk = Walk(desk, os.path.join(data_home, "kazamina-typing"))
+        walks.append(walk)
         desk.wait("the title window", lambda: desk.x_window(TITLE), 20)
         walk.notes.append(f"exec to title mapped: {(time.monotonic() - launch) * 1000:.0f} ms")
         walk.run()
-    except WalkFailure as e:
-        print(f"FAILED: {e}")
-        print("Last seen:\n" + desk.last_seen)
-        print("Screen: " + desk.screenshot_all("failure"))
-        print("Game output: " + os.path.join(args.artifacts, "game.log"))
-        print("Installation and player's folder: " + scratch)
-        return 1
-    finally:
-        desk.stop()
-        if walk:
+
+    def finish(desk):
+        for walk in walks:
             progress("done" if walk.d.game and walk.d.game.returncode == 0 else "stopped")
             for note in walk.notes:
                 print(note)
+
+    status = run_on_desktop("kazamina-e2e-", args.artifacts, body, finish)
+    if status != 0:
+        return status
     if args.docs:
         for shot, picture in (("02-title", "title"), ("menu", "menu"), ("round1-play", "round"),
                               ("ranking", "ranking")):
             shutil.copyfile(os.path.join(args.artifacts, shot + ".png"),
                             os.path.join(args.docs, picture + ".png"))
     print(f"walk passed in {time.monotonic() - started:.0f} s; screenshots in {args.artifacts}")
-    shutil.rmtree(scratch, ignore_errors=True)  # kept after a failure, for a look at the files
     return 0
 
 
