@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     roundbench::Bench bench(argc, argv);
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--either-spelling") == 0)
-            bench.context.options.acceptBothSpellings = true;
+            bench.context.options.judging = GameOptions::Judging::Both;
     constexpr int Keys = 10'000;
     constexpr int KeysPerRound = 2'000; // a fresh round before the fastest stage can end one
     std::vector<double> costsUs, plainUs, completionUs, cpuUs;

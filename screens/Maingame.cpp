@@ -58,7 +58,7 @@ Maingame::Maingame(GameContext& context, QWidget* parent)
     m_judge.resetResults();
     show();
     m_judge.resetRound();
-    m_judge.setAcceptBothSpellings(m_context.options.acceptBothSpellings);
+    m_judge.setAcceptBothSpellings(m_context.options.acceptBothSpellings());
     try {
         Text1->setPlainText(m_context.roundLoader.load(m_context.variants));
     } catch (const FileError& e) {

@@ -144,7 +144,7 @@ void config::load() {
     SpellingSelection selection;
     selection.load(lines);
     showSelection(selection);
-    Check1->setChecked(OptionsFile::load().acceptBothSpellings);
+    Check1->setChecked(OptionsFile::load().acceptBothSpellings());
     // The file's text as read: every line, the last one included, ends in a line break. The box
     // is narrow and only for show: laying out a long file there would freeze the dialog.
     QString text;
@@ -153,6 +153,15 @@ void config::load() {
     Text1->setPlainText(text);
     m_loaded = true;
 }
+
+namespace {
+// The box turns either-spelling judging on and off; a judging it does not show stays.
+GameOptions::Judging judgingWithBox(GameOptions::Judging judging, bool checked) {
+    if (checked)
+        return GameOptions::Judging::Both;
+    return judging == GameOptions::Judging::Both ? GameOptions::Judging::Exact : judging;
+}
+} // namespace
 
 void config::showSelection(const SpellingSelection& selection) {
     for (int option = 1; option <= SpellingGroups::OptionCount; ++option)
@@ -169,13 +178,13 @@ SpellingSelection config::selection() const {
 
 void config::Timer1_Timer() {
     selection().applyTo(m_context.variants);
-    m_context.options.acceptBothSpellings = Check1->isChecked();
+    m_context.options.judging = judgingWithBox(m_context.options.judging, Check1->isChecked());
 }
 
 void config::Command2_Click() {
     const SpellingSelection chosen = selection();
     GameOptions options = m_context.options;
-    options.acceptBothSpellings = Check1->isChecked();
+    options.judging = judgingWithBox(options.judging, Check1->isChecked());
     // Text1 shows what goes into the file; whatever the player typed there is dropped.
     Text1->setPlainText(
         chosen.fileText().split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QLatin1Char('\n')));

@@ -21,6 +21,34 @@ QString onOff(bool on) {
     return on ? QStringLiteral("true") : QStringLiteral("false");
 }
 
+const char* const JudgingNames[] = {"exact", "both", "ime", "custom"};
+
+GameOptions::Judging judgingOf(const QSettings& file) {
+    const QString name = file.value(OptionsFile::JudgingKey).toString().trimmed();
+    if (name.isEmpty())
+        return file.value(OptionsFile::AcceptBothSpellingsKey).toString() == QLatin1String("true")
+                   ? GameOptions::Judging::Both
+                   : GameOptions::Judging::Exact;
+    for (int i = 0; i < 4; ++i)
+        if (name == QLatin1String(JudgingNames[i]))
+            return GameOptions::Judging(i);
+    return GameOptions::Judging::Exact;
+}
+
+// 1, 1.5 or 2 as written (any factor from 1 to 4 is taken), "fit" for the largest that fits.
+double scaleOf(const QSettings& file) {
+    const QString text = file.value(OptionsFile::ScaleKey).toString().trimmed();
+    if (text == QLatin1String("fit"))
+        return 0;
+    bool ok = false;
+    const double factor = text.toDouble(&ok);
+    return ok && factor >= 1 && factor <= 4 ? factor : 1.0;
+}
+
+QString scaleName(double scale) {
+    return scale == 0 ? QStringLiteral("fit") : QString::number(scale);
+}
+
 } // namespace
 
 GameOptions OptionsFile::load() {
@@ -31,8 +59,12 @@ GameOptions OptionsFile::load() {
     QSettings file(info.filePath(), QSettings::IniFormat);
     if (file.status() != QSettings::NoError)
         return options;
-    options.acceptBothSpellings =
-        file.value(AcceptBothSpellingsKey).toString() == QLatin1String("true");
+    options.judging = judgingOf(file);
+    options.input = file.value(InputKey).toString().trimmed() == QLatin1String("kana")
+                        ? GameOptions::Input::Kana
+                        : GameOptions::Input::Romaji;
+    options.weakKeys = file.value(WeakKeysKey).toString().trimmed() == QLatin1String("true");
+    options.scale = scaleOf(file);
     return options;
 }
 
@@ -67,7 +99,13 @@ void OptionsFile::save(const GameOptions& options) {
     copy.close();
     {
         QSettings file(copyPath, QSettings::IniFormat);
-        file.setValue(AcceptBothSpellingsKey, onOff(options.acceptBothSpellings));
+        // The judging key replaces the older one, which would otherwise be read again.
+        file.remove(AcceptBothSpellingsKey);
+        file.setValue(JudgingKey, QLatin1String(JudgingNames[int(options.judging)]));
+        file.setValue(InputKey, options.input == GameOptions::Input::Kana ? QStringLiteral("kana")
+                                                                          : QStringLiteral("romaji"));
+        file.setValue(WeakKeysKey, onOff(options.weakKeys));
+        file.setValue(ScaleKey, scaleName(options.scale));
         file.sync();
         if (file.status() != QSettings::NoError)
             throw discard(file.status() == QSettings::FormatError

@@ -65,14 +65,14 @@ TEST(EitherSpellingDialog, closeButtonSavesTheOptionBesideTheSameFortyBytes) {
     Owned<config> dialog(new config(t.context));
     dialog->findChild<QCheckBox*>(QStringLiteral("Check1"))->click();
     dialog->Timer1_Timer();
-    EXPECT_TRUE(t.context.options.acceptBothSpellings);
+    EXPECT_TRUE(t.context.options.acceptBothSpellings());
     dialog->Command2->click();
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(dir.readBytes(QStringLiteral("system/char.aty")), allA);
     const QByteArray ini = dir.readBytes(QStringLiteral("system/options.ini"));
     EXPECT_TRUE(ini.contains("[typing]")) << ini.constData();
-    EXPECT_TRUE(ini.contains("acceptBothSpellings=true")) << ini.constData();
-    EXPECT_TRUE(t.context.options.acceptBothSpellings);
+    EXPECT_TRUE(ini.contains("judging=both")) << ini.constData();
+    EXPECT_TRUE(t.context.options.acceptBothSpellings());
     EXPECT_TRUE(t.errors.messages.isEmpty());
 
     Owned<config> again(new config(t.context));
@@ -95,14 +95,14 @@ TEST(EitherSpellingDialog, closeBoxKeepsTheOptionForThisRunOnly) {
         dialog->close();
         EXPECT_EQ(dialog->result(), QDialog::Rejected);
     }
-    EXPECT_FALSE(t.context.options.acceptBothSpellings);
+    EXPECT_FALSE(t.context.options.acceptBothSpellings());
     EXPECT_EQ(dir.readBytes(QStringLiteral("system/options.ini")), onFile);
     EXPECT_EQ(dir.readBytes(QStringLiteral("system/char.aty")), allA);
 
     Owned<config> reopened(new config(t.context));
     EXPECT_TRUE(reopened->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
     reopened->Timer1_Timer();
-    EXPECT_TRUE(t.context.options.acceptBothSpellings);
+    EXPECT_TRUE(t.context.options.acceptBothSpellings());
 }
 
 // Typed into the real round window: with the option on, phrase 50 in spelling B under the
@@ -113,7 +113,7 @@ TEST(EitherSpellingRound, theRoundWindowTakesTheOtherSpellingOnlyWithTheOption) 
     const QString keys = QStringLiteral("nitibeishuukoutsuushoujouyaku");
     for (bool on : {true, false}) {
         TestContext t;
-        t.context.options.acceptBothSpellings = on;
+        t.context.options.judging = on ? GameOptions::Judging::Both : GameOptions::Judging::Exact;
         t.random.pushDraw(0, 0, 6);
         t.random.push({phraseValue(50)});
         Owned<Maingame> w(new Maingame(t.context));

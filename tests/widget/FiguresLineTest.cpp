@@ -65,7 +65,7 @@ TEST(RoundFiguresOnScreen, aTypedRoundShowsItsKeysMissesAndSecondsOnTheResultAnd
     EXPECT_DOUBLE_EQ(f.seconds(), 25.0);
     EXPECT_EQ(f.missesByKey(), (RoundFigures::KeyCounts{{romaji.at(2).unicode(), 2}}));
 
-    t.context.options.acceptBothSpellings = true;
+    t.context.options.judging = GameOptions::Judging::Both;
     QPointer<result> screen = new result(t.context);
     countUp(*screen);
     screen->Timer5_Timer();
