@@ -2,6 +2,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QStringEncoder>
 
 #include <cstdio>
 
@@ -114,11 +115,11 @@ QString CommandLine::versionText() const {
 
 int CommandLine::finish() const {
     if (!m_output.isEmpty()) {
-        std::fputs(m_output.toUtf8().constData(), stdout);
+        std::fputs(inLocaleEncoding(m_output, ctypeLocale()).constData(), stdout);
         std::fflush(stdout);
     }
     if (!m_error.isEmpty())
-        std::fputs(m_error.toUtf8().constData(), stderr);
+        std::fputs(inLocaleEncoding(m_error, ctypeLocale()).constData(), stderr);
     return m_status;
 }
 
@@ -127,6 +128,33 @@ QStringList CommandLine::fromArgv(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i)
         list.append(QString::fromLocal8Bit(argv[i]));
     return list;
+}
+
+QByteArray CommandLine::ctypeLocale() {
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const QByteArray value = qgetenv(name);
+        if (!value.isEmpty())
+            return value;
+    }
+    return QByteArrayLiteral("C");
+}
+
+QByteArray CommandLine::inLocaleEncoding(const QString& text, const QByteArray& locale) {
+    // "ja_JP.eucJP@modifier": the character set stands between the dot and the at sign.
+    const QString name = QString::fromLatin1(locale).section(QLatin1Char('@'), 0, 0);
+    QByteArray codeset = name.contains(QLatin1Char('.'))
+                             ? name.section(QLatin1Char('.'), 1).toLower().toLatin1()
+                             : QByteArray();
+    codeset.replace("-", "").replace("_", "");
+    if (codeset == "eucjp" || codeset == "ujis")
+        codeset = "EUC-JP";
+    else if (codeset == "sjis" || codeset == "shiftjis" || codeset == "cp932" ||
+             codeset == "windows31j")
+        codeset = "Shift_JIS";
+    else if (codeset.isEmpty() || codeset == "utf8")
+        return text.toUtf8(); // a locale that names no set (ja_JP, C.UTF-8, C): UTF-8 as before
+    QStringEncoder encoder(codeset.constData());
+    return encoder.isValid() ? QByteArray(encoder(text)) : text.toUtf8();
 }
 
 bool CommandLine::japaneseLocale() {

@@ -37,6 +37,10 @@ public:
 
     // argv as Qt strings, before any QApplication exists (so --help works without a display).
     static QStringList fromArgv(int argc, char* argv[]);
+    // The locale that decides the character set (LC_ALL, LC_CTYPE, LANG), and the text in
+    // that locale's set: a terminal in ja_JP.eucJP shows EUC-JP, not UTF-8.
+    static QByteArray ctypeLocale();
+    static QByteArray inLocaleEncoding(const QString& text, const QByteArray& locale);
     // Whether the messages locale (LC_ALL, LC_MESSAGES, LANG) is Japanese.
     static bool japaneseLocale();
 

@@ -1,17 +1,18 @@
-#include "core/ClockRandomSource.h"
 #include "app/CommandLine.h"
-#include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
 #include "app/MessageBoxErrorReporter.h"
 #include "app/QuietMessages.h"
 #include "app/ScreenNavigator.h"
 #include "app/SessionBus.h"
+#include "core/ClockRandomSource.h"
+#include "core/FileError.h"
 #include "core/SteadyClock.h"
-#include "screens/Maingame.h"
 #include "scores/TableJournal.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
+#include "screens/Maingame.h"
 #include "screens/Menu.h"
 #include "screens/ProgressWindow.h"
+#include "screens/ScreenScale.h"
 #include "screens/Title.h"
 #include "screens/Training.h"
 #include "screens/ranking.h"
@@ -20,8 +21,12 @@
 #include "sound/SdlMedia.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+#include <cstdio>
 
 namespace {
 
@@ -36,6 +41,30 @@ void preferX11OnWayland() {
 #endif
 }
 
+// Qt aborts with a long plugin message when the Wayland plugin asked for is not installed:
+// say what to install, and carry on through X11 when there is an X display.
+bool waylandPluginReady(bool japanese) {
+    if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QLatin1String("wayland")))
+        return true;
+    const QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                         QStringLiteral("/platforms"));
+    if (!platforms.entryList({QStringLiteral("libqwayland*.so")}, QDir::Files).isEmpty())
+        return true;
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const QString text =
+        japanese ? QStringLiteral("kazamina-typing: Qt の Wayland プラグインがありません"
+                                  "（sudo apt install qt6-wayland）。%1\n")
+                       .arg(x11 ? QStringLiteral("X11 で起動します。") : QString())
+                 : QStringLiteral("kazamina-typing: the Qt Wayland plugin is not installed "
+                                  "(sudo apt install qt6-wayland).%1\n")
+                       .arg(x11 ? QStringLiteral(" Starting on X11.") : QString());
+    std::fputs(CommandLine::inLocaleEncoding(text, CommandLine::ctypeLocale()).constData(), stderr);
+    if (!x11)
+        return false;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -44,6 +73,8 @@ int main(int argc, char* argv[]) {
     if (commandLine.done())
         return commandLine.finish();
     preferX11OnWayland();
+    if (!waylandPluginReady(CommandLine::japaneseLocale()))
+        return 1;
     SessionBus::noAutolaunch();
     QuietMessages::install();
     QApplication app(argc, argv);
@@ -61,7 +92,11 @@ int main(int argc, char* argv[]) {
 
     ClockRandomSource random;
     SteadyClock clock;
-    SdlMedia media;
+    // The installed game's bundled music stays where it was installed (the launcher says where).
+    SdlMediaOptions mediaOptions;
+    if (const QString bundled = qEnvironmentVariable("KAZAMINA_TYPING_DATA"); !bundled.isEmpty())
+        mediaOptions.fallbackFolders.push_back(QFile::encodeName(bundled).toStdString());
+    SdlMedia media(mediaOptions);
     // Decoded on the sound thread now, so the first key of a round or drill sounds at once.
     media.preload("music\\ok.wav");
     media.preload("music\\miss.wav");
@@ -69,6 +104,8 @@ int main(int argc, char* argv[]) {
     ScreenNavigator navigator(errors);
     GameContext context(random, clock, media, navigator, errors);
     context.options = OptionsFile::load();
+    // One size for every window of this run, before the first one is made.
+    ScreenScale::apply(context.options.scale);
 
     navigator.registerScreen(Screen::Title, [&] { return new Title(context); });
     navigator.registerScreen(Screen::Menu, [&] { return new Menu(context); });

@@ -3,6 +3,7 @@
 #include "core/DurableFile.h"
 #include "core/FileError.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -25,6 +26,10 @@ QString TextFile::hostPath(const QString& gamePath) {
     return path;
 }
 
+QString TextFile::playerPath(const QString& gamePath) {
+    return QDir::cleanPath(QDir::current().absoluteFilePath(hostPath(gamePath)));
+}
+
 QStringList TextFile::readLines(const QString& gamePath) {
     return readLines(gamePath, Limits{});
 }
@@ -33,8 +38,9 @@ QStringList TextFile::linesOf(const QByteArray& bytes, const QString& gamePath) 
     return linesOf(bytes, gamePath, Limits{});
 }
 
-QStringList TextFile::readLines(const QString& gamePath, Limits limits) {
-    QFile file(hostPath(gamePath));
+QStringList TextFile::readLines(const QString& filePath, Limits limits) {
+    QFile file(hostPath(filePath));
+    const QString gamePath = limits.namePlayerPath ? playerPath(filePath) : filePath;
     if (!file.exists())
         throw FileError(QStringLiteral("ファイル「%1」が見つかりません。").arg(gamePath));
     if (!file.open(QIODevice::ReadOnly))
@@ -45,10 +51,11 @@ QStringList TextFile::readLines(const QString& gamePath, Limits limits) {
     if (file.error() != QFileDevice::NoError)
         throw FileError(QStringLiteral("ファイル「%1」を読み込めません（%2）。")
                             .arg(gamePath, file.errorString()));
-    return linesOf(bytes, gamePath, limits);
+    return linesOf(bytes, filePath, limits);
 }
 
-QStringList TextFile::linesOf(const QByteArray& bytes, const QString& gamePath, Limits limits) {
+QStringList TextFile::linesOf(const QByteArray& bytes, const QString& filePath, Limits limits) {
+    const QString gamePath = limits.namePlayerPath ? playerPath(filePath) : filePath;
     if (bytes.size() > limits.maxBytes) {
         // The line that runs past the limit: neither CP932 nor UTF-8 has a CR or LF inside a
         // character.

@@ -19,12 +19,17 @@ public:
 
     // "system\char.aty" -> "system/char.aty".
     static QString hostPath(const QString& gamePath);
+    // Where the file really is, with "/": what the messages about our own files name, so that
+    // a player can find it in their folder.
+    static QString playerPath(const QString& gamePath);
 
     // How much of a file a reader takes. The original files keep the defaults; a file of our
     // own (a phrase pack) may be larger and may end its lines with LF as well.
     struct Limits {
         qsizetype maxBytes = MaxFileBytes;
         bool lfEndsLine = false;
+        // Messages name the file by playerPath(); the original files keep the game's own name.
+        bool namePlayerPath = false;
     };
 
     // All lines of a file; throws FileError when it cannot be opened or read, or is too long.

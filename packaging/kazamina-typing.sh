@@ -3,9 +3,11 @@
 #
 # The game keeps its settings and high scores in system/ and plays its sounds from music/
 # under its working directory. An installed game must never write into the system's folders,
-# so each player gets ${XDG_DATA_HOME:-~/.local/share}/kazamina-typing, filled from the
-# installed defaults on first start. A file the player already has is never replaced: their
-# high scores, settings and own music survive every update.
+# so each player gets ${XDG_DATA_HOME:-~/.local/share}/kazamina-typing, its system/ filled
+# from the installed defaults on first start. A file the player already has is never
+# replaced: their high scores and settings survive every update. The music is not copied:
+# the game plays it from the installed folder, and a file of the same name in the player's
+# music/ comes first.
 set -eu
 
 here=$(dirname "$(readlink -f "$0")")
@@ -26,7 +28,8 @@ case "${XDG_DATA_HOME:-}" in
 esac
 folder="$data_home/kazamina-typing"
 
-for kind in system music; do
+mkdir -p "$folder/music"
+for kind in system; do
     mkdir -p "$folder/$kind"
     for file in "$defaults/$kind"/*; do
         [ -f "$file" ] || continue
@@ -43,4 +46,6 @@ for kind in system music; do
 done
 
 cd "$folder"
+KAZAMINA_TYPING_DATA=$defaults
+export KAZAMINA_TYPING_DATA
 exec "$game" "$@"

@@ -28,8 +28,10 @@ QString describe(QStringView text, qsizetype at) {
 }
 
 [[noreturn]] void fail(const QString& gamePath, int line, const QString& why) {
-    throw FileError(
-        QStringLiteral("フレーズ集「%1」の %2 行目：%3。").arg(gamePath).arg(line).arg(why));
+    throw FileError(QStringLiteral("フレーズ集「%1」の %2 行目：%3。")
+                        .arg(TextFile::playerPath(gamePath))
+                        .arg(line)
+                        .arg(why));
 }
 
 } // namespace
@@ -48,7 +50,7 @@ std::shared_ptr<const PhrasePack> PhrasePack::loadForRound(ErrorReporter& errors
 
 PhrasePack PhrasePack::read(const QString& gamePath) {
     // Our own file: larger than the original files may be, and LF line ends are line ends too.
-    return fromLines(TextFile::readLines(gamePath, {MaxFileBytes, true}), gamePath);
+    return fromLines(TextFile::readLines(gamePath, {MaxFileBytes, true, true}), gamePath);
 }
 
 PhrasePack PhrasePack::fromLines(const QStringList& lines, const QString& gamePath) {
@@ -65,8 +67,8 @@ PhrasePack PhrasePack::fromLines(const QStringList& lines, const QString& gamePa
             pack.addLine(line, ++number, gamePath);
     }
     if (pack.m_entries.empty())
-        throw FileError(
-            QStringLiteral("フレーズ集「%1」にフレーズがひとつもありません。").arg(gamePath));
+        throw FileError(QStringLiteral("フレーズ集「%1」にフレーズがひとつもありません。")
+                            .arg(TextFile::playerPath(gamePath)));
     return pack;
 }
 

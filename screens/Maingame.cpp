@@ -2,14 +2,15 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
 #include "core/MonotonicClock.h"
-#include "screens/Navigator.h"
 #include "core/RandomSource.h"
 #include "core/Twips.h"
 #include "core/TypedText.h"
 #include "phrases/PhrasePack.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
+#include "screens/Navigator.h"
+#include "screens/ScreenAccessible.h"
 #include "screens/ShapeWidget.h"
 #include "sound/MediaCommands.h"
 
@@ -19,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -36,6 +38,10 @@ QColor lampColour(RoundJudge::LampColour colour) {
         break;
     }
     return DarkBlue;
+}
+
+QString timeLeftName(int lampsLeft) {
+    return QStringLiteral("残り時間 %1/%2").arg(lampsLeft).arg(RoundJudge::LampCount);
 }
 
 } // namespace
@@ -110,29 +116,30 @@ void Maingame::buildControls() {
     Label1->resize(std::max(Twips::toPixels(615), Label1->width()), Twips::toPixels(285));
 
     Shape1 = new ShapeWidget(ShapeWidget::Kind::RoundedRectangle, QColor(0, 255, 255), 3458, 4665,
-                             3810, 585, this);
+                             3810, 585, stage());
     Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setAccessibleName(QStringLiteral("TIME"));
+    // The frame speaks for the five lamps: one object that says how much time is left.
+    Shape1->setAccessibleName(timeLeftName(RoundJudge::LampCount));
     ShapeWidget** lamps[] = {&T1, &T2, &T3, &T4, &T5};
     for (int i = 0; i < RoundJudge::LampCount; ++i) {
         *lamps[i] = new ShapeWidget(ShapeWidget::Kind::Circle, DarkBlue, 3473 + 750 * i, 4680, 795,
-                                    570, this);
+                                    570, stage());
         (*lamps[i])->setObjectName(QStringLiteral("T%1").arg(i + 1));
-        // Hidden lamps drop out of the accessibility tree, so the lamps left can be counted.
         (*lamps[i])->setAccessibleName(QStringLiteral("時間ランプ"));
+        ScreenAccessible::hide(*lamps[i]);
     }
 
     Lv = makeLabel(QStringLiteral("Lv"), QStringLiteral("LEVEL：1"),
                    {Fonts::Gothic, 14.25, false, QColor(255, 128, 0), 7560, 4800});
 
-    Label2 = new QLabel(QStringLiteral("Label2"), this);
+    Label2 = new QLabel(QStringLiteral("Label2"), stage());
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setTextFormat(Qt::PlainText);
     Label2->setGeometry(Twips::toPixels(255), Twips::toPixels(390), Twips::toPixels(2190),
                         Twips::toPixels(990));
     Label2->hide();
 
-    Text1 = new QPlainTextEdit(QStringLiteral("設定読み込み"), this);
+    Text1 = new QPlainTextEdit(QStringLiteral("設定読み込み"), stage());
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(Twips::toPixels(7380), Twips::toPixels(2310), Twips::toPixels(2220),
                        Twips::toPixels(1170));
@@ -252,9 +259,7 @@ void Maingame::unload() {
 
 void Maingame::centre(QLabel* label) {
     // Half the window's outer width, frame included, minus half the label's width.
-    const double left =
-        Twips::fromPixels(frameGeometry().width()) / 2.0 - Twips::fromPixels(label->width()) / 2.0;
-    label->move(Twips::toPixels(left), label->y());
+    label->move(static_cast<int>(std::lround((outerWidth() - label->width()) / 2.0)), label->y());
 }
 
 void Maingame::render() {
@@ -291,6 +296,9 @@ void Maingame::render() {
             lamps[i]->setVisible(lamp.visible);
         }
         m_shownLamps = m_judge.lamps();
+        const auto lit = std::count_if(m_shownLamps.begin(), m_shownLamps.end(),
+                                       [](const RoundJudge::Lamp& lamp) { return lamp.visible; });
+        Shape1->setAccessibleName(timeLeftName(static_cast<int>(lit)));
     }
     if (!m_judge.typed().isEmpty() && Label2->text() != m_judge.typed())
         Label2->setText(m_judge.typed());

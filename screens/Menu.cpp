@@ -1,9 +1,9 @@
 #include "screens/Menu.h"
 
+#include "core/RandomSource.h"
 #include "screens/Fonts.h"
 #include "screens/GameContext.h"
 #include "screens/Navigator.h"
-#include "core/RandomSource.h"
 #include "screens/config.h"
 #include "sound/MediaCommands.h"
 
@@ -61,6 +61,7 @@ Menu::Menu(GameContext& context, QWidget* parent)
         setLabelColor(tre, highlightRed);
         tre->setAccessibleDescription(selectedDescription);
         setCaption(setu, description(1));
+        announce(tre);
     }
 }
 
@@ -101,8 +102,15 @@ void Menu::paint(int selection) {
         entry(s)->setAccessibleDescription(s == selection ? selectedDescription : QString());
     }
     setCaption(setu, description(selection));
+    announce(entry(selection));
 }
 
+void Menu::announce(QLabel* current) {
+    // The highlight is only a colour: the keyboard focus goes along with it, so screen readers
+    // read out the entry the player now stands on. A label takes no key itself; every key
+    // still reaches the menu.
+    current->setFocus(Qt::OtherFocusReason);
+}
 void Menu::keyPressEvent(QKeyEvent* event) {
     // Every key stores the position, so a menu moved by the player hands over where it stands.
     storePosition();

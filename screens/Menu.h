@@ -48,6 +48,7 @@ private:
     QLabel* entry(int selection) const;
     void paintHighlight();
     void paint(int selection);
+    void announce(QLabel* current);
     void act();
     bool confirmExit();
 

@@ -25,9 +25,11 @@ void ShapeWidget::setFill(const QColor& fill) {
 void ShapeWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(Qt::white, 1));
+    // The border grows with the screen, as the shape does.
+    const qreal border = std::max(1.0, Twips::scale());
+    painter.setPen(QPen(Qt::white, border));
     painter.setBrush(m_fill);
-    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRectF box = QRectF(rect()).adjusted(border / 2, border / 2, -border / 2, -border / 2);
     if (m_kind == Kind::RoundedRectangle) {
         const qreal radius = std::min(box.width(), box.height()) / 6;
         painter.drawRoundedRect(box, radius, radius);

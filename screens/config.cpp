@@ -2,10 +2,10 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
 #include "core/TextFile.h"
 #include "core/Twips.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
 #include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
 
@@ -43,7 +43,7 @@ constexpr std::array<FramePlace, SpellingGroups::GroupCount> framePlaces{{
 
 constexpr int ShiGroup = 5;
 
-// Layout in pixels.
+// Layout in pixels at the original size; px() turns them into the current size.
 constexpr int Margin = 8;
 constexpr int FrameWidth = 250;
 constexpr int FrameHeight = 50;
@@ -56,6 +56,23 @@ constexpr int ButtonHeight = 28;
 constexpr qsizetype TextBoxLines = 40;
 constexpr qsizetype TextBoxLineChars = 80;
 
+// The sizes offered for every screen, in the order shown; 0 is the largest that fits.
+struct ScaleChoice {
+    const char* name;
+    const char* caption;
+    double scale;
+};
+constexpr std::array<ScaleChoice, 4> scaleChoices{{
+    {"scale100", "100%", 1.0},
+    {"scale150", "150%", 1.5},
+    {"scale200", "200%", 2.0},
+    {"scaleFit", "画面に合わせる", 0.0},
+}};
+
+int px(int pixels) {
+    return Twips::toPixels(pixels * Twips::PerPixel);
+}
+
 } // namespace
 
 config::config(GameContext& context, QWidget* parent)
@@ -64,16 +81,17 @@ config::config(GameContext& context, QWidget* parent)
     setObjectName(QStringLiteral("config"));
     setWindowTitle(QStringLiteral("設定"));
     QFont face(Fonts::Gothic);
-    face.setPointSizeF(9);
+    face.setPointSizeF(Twips::points(9));
     setFont(face);
 
     buildFrames();
 
-    const int width = 2 * Margin + 3 * FrameWidth + 2 * Gap;
-    const int buttonTop = Margin + Rows * (FrameHeight + Gap);
+    const int width = px(2 * Margin + 3 * FrameWidth + 2 * Gap);
+    const int buttonTop = px(Margin + Rows * (FrameHeight + Gap));
     Command2 = new QPushButton(QStringLiteral("閉じる"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry((width - ButtonWidth) / 2, buttonTop, ButtonWidth, ButtonHeight);
+    Command2->setGeometry((width - px(ButtonWidth)) / 2, buttonTop, px(ButtonWidth),
+                          px(ButtonHeight));
     // Not the dialog's default button, nor made one when the dialog shows: Enter presses it only
     // while it holds the focus (keyPressEvent), and does nothing while an option button does.
     Command2->setAutoDefault(false);
@@ -87,22 +105,27 @@ config::config(GameContext& context, QWidget* parent)
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     const QRect shi = m_frames[ShiGroup]->geometry();
-    Text1->setGeometry(shi.right() - 64, shi.top() + 12, 60, shi.height() - 16);
+    Text1->setGeometry(shi.right() - px(64), shi.top() + px(12), px(60), shi.height() - px(16));
+    // Only for show: nothing typed there would be kept, and Tab moves on instead of typing.
+    Text1->setReadOnly(true);
+    Text1->setTabChangesFocus(true);
 
     // The dialog grows at the bottom just enough for the check box; nothing above it moves.
     Check1 = new QCheckBox(QStringLiteral("どちらの綴りでも正解にする"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->adjustSize();
-    const int checkTop = buttonTop + ButtonHeight + Gap;
-    Check1->move(Margin, checkTop);
+    const int checkTop = buttonTop + px(ButtonHeight) + px(Gap);
+    Check1->move(px(Margin), checkTop);
 
-    setFixedSize(width, checkTop + Check1->height() + Margin);
+    const int scaleBottom = buildScaleGroup(checkTop + Check1->height() + px(Gap), width);
+    setFixedSize(width, scaleBottom + px(Margin));
 
-    // Command2 comes first in the tab order, so Enter or Space right away closes the dialog.
-    setTabOrder(Command2, m_options[0]);
+    orderTabs();
+    // Enter or Space right away closes the dialog.
     Command2->setFocus();
 
-    move(Twips::toPixels(m_context.state.WindowLeft), Twips::toPixels(m_context.state.WindowTop));
+    move(Twips::screenToPixels(m_context.state.WindowLeft),
+         Twips::screenToPixels(m_context.state.WindowTop));
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(10);
@@ -119,18 +142,68 @@ void config::buildFrames() {
         const FramePlace& place = framePlaces[g];
         auto* frame = new QGroupBox(QString::fromUtf8(groups[g].caption), this);
         frame->setObjectName(QString::fromLatin1(place.name));
-        frame->setGeometry(Margin + place.column * (FrameWidth + Gap),
-                           Margin + place.row * (FrameHeight + Gap), FrameWidth, FrameHeight);
+        frame->setGeometry(px(Margin + place.column * (FrameWidth + Gap)),
+                           px(Margin + place.row * (FrameHeight + Gap)), px(FrameWidth),
+                           px(FrameHeight));
         for (int choice = 0; choice < 2; ++choice) {
             auto* button = new QRadioButton(groups[g].optionCaption(choice), frame);
             button->setObjectName(QString::fromLatin1(groups[g].optionNames[choice]));
             button->adjustSize();
-            button->move(choice == 0 ? 10 : OptionBLeft, FrameHeight - button->height() - 6);
+            button->move(px(choice == 0 ? 10 : OptionBLeft),
+                         px(FrameHeight) - button->height() - px(6));
             m_options[g * 2 + choice] = button;
         }
         m_options[g * 2]->setChecked(true);
         m_frames[g] = frame;
     }
+}
+
+int config::buildScaleGroup(int top, int width) {
+    m_scaleFrame = new QGroupBox(QStringLiteral("画面の大きさ（次に起動したときから）"), this);
+    m_scaleFrame->setObjectName(QStringLiteral("scaleFrame"));
+    m_scaleFrame->setGeometry(px(Margin), top, width - 2 * px(Margin), px(FrameHeight));
+    const int step = (m_scaleFrame->width() - px(10)) / int(scaleChoices.size());
+    for (std::size_t i = 0; i < scaleChoices.size(); ++i) {
+        auto* button = new QRadioButton(QString::fromUtf8(scaleChoices[i].caption), m_scaleFrame);
+        button->setObjectName(QString::fromLatin1(scaleChoices[i].name));
+        button->adjustSize();
+        button->move(px(10) + int(i) * step, px(FrameHeight) - button->height() - px(6));
+        m_scaleButtons[i] = button;
+    }
+    showScale(m_context.options.scale);
+    return m_scaleFrame->geometry().bottom() + 1;
+}
+
+void config::showScale(double scale) {
+    for (std::size_t i = 0; i < scaleChoices.size(); ++i)
+        if (scaleChoices[i].scale == scale)
+            m_scaleButtons[i]->setChecked(true);
+}
+
+double config::chosenScale() const {
+    for (std::size_t i = 0; i < scaleChoices.size(); ++i)
+        if (m_scaleButtons[i]->isChecked())
+            return scaleChoices[i].scale;
+    return m_context.options.scale;
+}
+
+void config::orderTabs() {
+    // As the frames stand on screen, row by row and left to right, then what lies below them.
+    QList<QWidget*> chain;
+    for (int row = 0; row < Rows; ++row)
+        for (int column = 0; column < 3; ++column)
+            for (int g = 0; g < SpellingGroups::GroupCount; ++g)
+                if (framePlaces[g].row == row && framePlaces[g].column == column) {
+                    chain << m_options[g * 2] << m_options[g * 2 + 1];
+                    if (g == ShiGroup)
+                        chain << Text1; // it stands on the し frame's right end
+                }
+    chain << Check1;
+    for (QRadioButton* button : m_scaleButtons)
+        chain << button;
+    chain << Command2;
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i)
+        setTabOrder(chain[i], chain[i + 1]);
 }
 
 void config::load() {
@@ -144,7 +217,9 @@ void config::load() {
     SpellingSelection selection;
     selection.load(lines);
     showSelection(selection);
-    Check1->setChecked(OptionsFile::load().acceptBothSpellings());
+    const GameOptions saved = OptionsFile::load();
+    Check1->setChecked(saved.acceptBothSpellings());
+    showScale(saved.scale);
     // The file's text as read: every line, the last one included, ends in a line break. The box
     // is narrow and only for show: laying out a long file there would freeze the dialog.
     QString text;
@@ -185,6 +260,7 @@ void config::Command2_Click() {
     const SpellingSelection chosen = selection();
     GameOptions options = m_context.options;
     options.judging = judgingWithBox(options.judging, Check1->isChecked());
+    options.scale = chosenScale();
     // Text1 shows what goes into the file; whatever the player typed there is dropped.
     Text1->setPlainText(
         chosen.fileText().split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QLatin1Char('\n')));
@@ -202,8 +278,8 @@ void config::Command2_Click() {
 }
 
 void config::storePosition() {
-    m_context.state.WindowLeft = Twips::roundHalfEven(Twips::fromPixels(pos().x()));
-    m_context.state.WindowTop = Twips::roundHalfEven(Twips::fromPixels(pos().y()));
+    m_context.state.WindowLeft = Twips::roundHalfEven(Twips::screenFromPixels(pos().x()));
+    m_context.state.WindowTop = Twips::roundHalfEven(Twips::screenFromPixels(pos().y()));
 }
 
 void config::keyPressEvent(QKeyEvent* event) {

@@ -34,6 +34,7 @@ public:
     // those names as object names.
     QRadioButton* option(int number) const { return m_options[number - 1]; }
     QGroupBox* frame(int group) const { return m_frames[group]; }
+    QGroupBox* scaleFrame() const { return m_scaleFrame; }
 
     QPushButton* Command2;
     // Below the frames and the close button: accept both spellings of every group.
@@ -50,6 +51,11 @@ protected:
 
 private:
     void buildFrames();
+    // The screen size choice under the check box; returns the bottom edge.
+    int buildScaleGroup(int top, int width);
+    void showScale(double scale);
+    double chosenScale() const;
+    void orderTabs();
     void load();
     void showSelection(const SpellingSelection& selection);
     void storePosition();
@@ -57,5 +63,7 @@ private:
     GameContext& m_context;
     std::array<QRadioButton*, SpellingGroups::OptionCount> m_options{};
     std::array<QGroupBox*, SpellingGroups::GroupCount> m_frames{};
+    QGroupBox* m_scaleFrame = nullptr;
+    std::array<QRadioButton*, 4> m_scaleButtons{};
     bool m_loaded = false;
 };

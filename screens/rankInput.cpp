@@ -2,12 +2,12 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
-#include "screens/Navigator.h"
 #include "core/TextFile.h"
 #include "core/Twips.h"
 #include "scores/HighScoreTable.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
+#include "screens/Navigator.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -30,7 +30,7 @@ rankInput::rankInput(GameContext& context, QWidget* parent) : QDialog(parent), m
     setFixedSize(Twips::toPixels(6570), Twips::toPixels(1485));
 
     QFont font(Fonts::Gothic);
-    font.setPointSize(9);
+    font.setPointSizeF(Twips::points(9));
     setFont(font);
 
     Label1 = new QLabel(QStringLiteral("おめでとうございます!ランキングに入りました!"), this);

@@ -2,13 +2,13 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
-#include "screens/Navigator.h"
 #include "core/TextFile.h"
 #include "core/Twips.h"
 #include "scores/HighScoreTable.h"
 #include "scores/RatingLadder.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
+#include "screens/Navigator.h"
 #include "screens/rankInput.h"
 #include "sound/MediaCommands.h"
 #include "stats/FiguresLine.h"
@@ -135,14 +135,16 @@ void result::Timer5_Timer() {
 void result::saveToHistory() {
     // A plain append without a sync, so the count-up starts on time: a killed game keeps the
     // line, and a power cut can only tear the newest one, which the history passes over.
-    const HistoryRecord record = HistoryRecord::of(
-        m_context.state.FinalScore, m_context.state.GameLevel, m_context.state.MaxCombo,
-        m_context.state.figures, m_context.options.acceptBothSpellings(), QDateTime::currentDateTime());
+    const HistoryRecord record =
+        HistoryRecord::of(m_context.state.FinalScore, m_context.state.GameLevel,
+                          m_context.state.MaxCombo, m_context.state.figures,
+                          m_context.options.acceptBothSpellings(), QDateTime::currentDateTime());
     const QString reason = HistoryFile::append(record);
     m_historySaved = reason.isEmpty();
     if (!m_historySaved)
         std::fprintf(stderr, "kazamina-typing: %s: 記録を保存できませんでした: %s\n",
-                     qUtf8Printable(TextFile::hostPath(HistoryFile::Path)), qUtf8Printable(reason));
+                     qUtf8Printable(TextFile::playerPath(HistoryFile::Path)),
+                     qUtf8Printable(reason));
 }
 
 void result::showFiguresLine() {
@@ -150,15 +152,17 @@ void result::showFiguresLine() {
     // Shrinks to the window's width, in the free band under the rating.
     const int margin = Twips::toPixels(120);
     QFont font = figuresLine->font();
-    while (figuresLine->width() > width() - 2 * margin && font.pointSizeF() > 6) {
+    const QSize area = stage()->size();
+    while (figuresLine->width() > area.width() - 2 * margin &&
+           font.pointSizeF() > Twips::points(6)) {
         font.setPointSizeF(font.pointSizeF() - 0.5);
         figuresLine->setFont(font);
         figuresLine->adjustSize();
     }
     const int x = std::max(margin, Twips::toPixels(RightEdgeTwips) - figuresLine->width());
     const int bandTop = hyouka->geometry().bottom() + 1;
-    const int y = bandTop + std::max(0, (height() - bandTop - figuresLine->height()) / 2);
-    figuresLine->move(x, std::min(y, height() - figuresLine->height()));
+    const int y = bandTop + std::max(0, (area.height() - bandTop - figuresLine->height()) / 2);
+    figuresLine->move(x, std::min(y, area.height() - figuresLine->height()));
     figuresLine->show();
 }
 

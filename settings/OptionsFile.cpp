@@ -72,7 +72,8 @@ void OptionsFile::save(const GameOptions& options) {
     const QString path = TextFile::hostPath(Path);
     const QFileInfo info(path);
     const auto fail = [](const QString& why) {
-        return FileError(QStringLiteral("ファイル「%1」に書き込めません（%2）。").arg(Path, why));
+        return FileError(QStringLiteral("ファイル「%1」に書き込めません（%2）。")
+                             .arg(TextFile::playerPath(Path), why));
     };
     if (info.size() > MaxBytes)
         throw fail(QStringLiteral("大きすぎます"));
@@ -102,8 +103,9 @@ void OptionsFile::save(const GameOptions& options) {
         // The judging key replaces the older one, which would otherwise be read again.
         file.remove(AcceptBothSpellingsKey);
         file.setValue(JudgingKey, QLatin1String(JudgingNames[int(options.judging)]));
-        file.setValue(InputKey, options.input == GameOptions::Input::Kana ? QStringLiteral("kana")
-                                                                          : QStringLiteral("romaji"));
+        file.setValue(InputKey, options.input == GameOptions::Input::Kana
+                                    ? QStringLiteral("kana")
+                                    : QStringLiteral("romaji"));
         file.setValue(WeakKeysKey, onOff(options.weakKeys));
         file.setValue(ScaleKey, scaleName(options.scale));
         file.sync();

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #include <SDL.h>
@@ -602,9 +603,17 @@ void SdlMedia::dropLocked(Sound& sound) {
     std::vector<std::uint8_t>().swap(sound.pcm);
 }
 
-std::string SdlMedia::resolve(const std::string& path) {
+std::string SdlMedia::resolve(const std::string& path) const {
     const QString host = TextFile::hostPath(QString::fromStdString(path));
-    return QDir::current().absoluteFilePath(host).toStdString();
+    const QString own = QDir::current().absoluteFilePath(host);
+    if (QFileInfo::exists(own) || QDir::isAbsolutePath(host))
+        return own.toStdString();
+    for (const std::string& folder : m_options.fallbackFolders) {
+        const QString bundled = QDir(QString::fromStdString(folder)).absoluteFilePath(host);
+        if (QFileInfo::exists(bundled))
+            return bundled.toStdString();
+    }
+    return own.toStdString();
 }
 
 SdlMedia::FileStamp SdlMedia::stampOf(const std::string& file) {

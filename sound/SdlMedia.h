@@ -27,6 +27,10 @@ struct SdlMediaOptions {
     // decoding; the least recently played sounds beyond this are dropped. Long sounds stream
     // and are never kept.
     std::size_t cacheBytes = 8u << 20;
+    // Folders looked in, in order, for a sound file the working folder does not hold: an
+    // installed game plays its bundled music from where it was installed, and a player's own
+    // file of the same name in their folder comes first.
+    std::vector<std::string> fallbackFolders;
 };
 
 // The game's media control interface on SDL2_mixer: play, close and ask the mode of sound
@@ -120,7 +124,7 @@ private:
     bool playingLocked(const Sound& sound) const;
     void evictLocked();
     void dropLocked(Sound& sound);
-    static std::string resolve(const std::string& path);
+    std::string resolve(const std::string& path) const;
     static FileStamp stampOf(const std::string& file);
     static bool looksPlayable(const std::string& file);
 

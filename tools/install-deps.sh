@@ -18,9 +18,10 @@ case "${1:---dev}" in
     ;;
 esac
 
-# Building and playing: compiler, Qt, SDL2_mixer, the fonts the screens use, lame for the music.
+# Building and playing: compiler, Qt, SDL2_mixer, the fonts the screens use, lame for the music,
+# and dpkg-dev, whose dpkg-shlibdeps gives the Debian package its library dependencies.
 play_packages=(
-    cmake g++ make pkg-config ccache
+    cmake g++ make pkg-config ccache dpkg-dev
     qt6-base-dev qt6-translations-l10n qt6-charts-dev libqt6opengl6-dev
     libsdl2-mixer-dev
     fonts-ipafont-gothic fonts-dejavu-core
@@ -32,7 +33,7 @@ play_packages=(
 dev_packages=(
     libgtest-dev
     xvfb xdotool imagemagick dbus-daemon dbus-bin at-spi2-core python3-pyatspi x11-utils
-    lintian appstream desktop-file-utils dpkg-dev
+    lintian appstream desktop-file-utils
     clang libclang-rt-14-dev
 )
 

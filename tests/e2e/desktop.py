@@ -84,7 +84,8 @@ class Window:
 class Desktop:
     """Xvfb + D-Bus session + accessibility bus, and the game running in them."""
 
-    def __init__(self, scratch, artifacts):
+    def __init__(self, scratch, artifacts, screen="1024x768"):
+        self.screen = screen
         self.scratch = scratch
         self.artifacts = artifacts
         self.env = None
@@ -134,7 +135,7 @@ class Desktop:
         read_end, write_end = os.pipe()
         log = open(os.path.join(self.artifacts, "xvfb.log"), "w")
         self._spawn(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen + "x24",
              "-nolisten", "tcp", "-noreset"],
             env, pass_fds=(write_end,), stdout=log, stderr=log)
         os.close(write_end)
@@ -374,7 +375,7 @@ class Desktop:
                        env=self.env, check=True, capture_output=True)
 
 
-def run_on_desktop(scratch_prefix, artifacts, body, finish=None):
+def run_on_desktop(scratch_prefix, artifacts, body, finish=None, screen="1024x768"):
     """Starts a desktop in a fresh scratch folder and runs body(desk, scratch) in it.
 
     Returns the exit status a CTest e2e script ends with: SKIP without a real display, 1 after
@@ -383,7 +384,7 @@ def run_on_desktop(scratch_prefix, artifacts, body, finish=None):
     removed after a pass and kept after a failure, for a look at the files.
     """
     scratch = tempfile.mkdtemp(prefix=scratch_prefix)
-    desk = Desktop(scratch, artifacts)
+    desk = Desktop(scratch, artifacts, screen)
     try:
         desk.start()
     except Unavailable as e:

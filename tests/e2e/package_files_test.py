@@ -73,6 +73,16 @@ def main(game, source, version):
         check(f'"kazamina-typing {version}"' in text.splitlines()[0],
               f"{page}: the .TH line does not carry version {version}")
 
+    # The English page must render in the plain C locale: troff there has no glyph for
+    # Japanese text and warns on every character.
+    if shutil.which("man"):
+        page = pages["C.UTF-8"][0]
+        r = subprocess.run(["man", "-l", page], env={"LANG": "C", "PATH": os.environ["PATH"],
+                                                     "MANPAGER": "cat", "MANWIDTH": "80"},
+                           capture_output=True, text=True, errors="replace")
+        check(r.returncode == 0 and r.stderr == "",
+              f"LANG=C man -l {os.path.basename(page)}: status {r.returncode}, {r.stderr!r}")
+
     r = run([game, "--version"], "C.UTF-8")
     check(r.returncode == 0 and r.stdout.startswith(f"kazamina-typing {version}\n"),
           f"--version printed {r.stdout!r} (status {r.returncode})")

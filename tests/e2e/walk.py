@@ -9,7 +9,8 @@ those spellings -> training -> the exit box (Cancel, then OK) -> the process end
 
 A line of progress is printed for every screen reached (and written to the file named by
 KAZAMINA_WALK_PROGRESS as well, so tools/test.sh can show it while CTest holds the output).
-With --docs DIR the README's pictures (title, menu, round, ranking) are copied there.
+With --docs DIR the README's pictures (title, menu, round, ranking, and the menu at 200%) are
+copied there.
 
 Exit status 0 on success, 1 on a failed check, 77 when the machine cannot run a real display.
 """
@@ -55,6 +56,7 @@ RATINGS = [  # lowest score that earns each rating, best last
     (120000, "美しい！"), (160000, "あなたは偉大です！"), (200000, "ﾃﾗカザミナｗｗｗｗｗｗ"),
 ]
 PX = 15  # twips per pixel
+BIG_DESKTOP = (1920, 1080)  # the desktop of the walk at 200%
 
 
 def rating(score):
@@ -145,12 +147,18 @@ class Walk:
         w = self.d.wait_window(TITLE, 5, lambda w: "タイピング" in w.labels() and any(
             p in w.labels() for p in PROMPTS))
         check("カザミナへの" in w.labels(), f"the title's first word is missing: {w.labels()}")
+        self.frame(w)
         self.shot(TITLE, "02-title")
         self.d.key(TITLE, "space")  # go on
         self.d.wait_gone(TITLE)
 
+    def frame(self, w):
+        """A screen reads as a frame named by its caption, as any application window does."""
+        check(w.role == "frame", f"window {w.title!r} has the role {w.role!r}, not frame")
+
     def menu(self, selection):
         w = self.d.wait_window(MENU, 10, lambda w: MENU_HELP[selection] in w.labels())
+        self.frame(w)
         labels = w.labels()
         for entry in MENU_ENTRIES:
             check(entry in labels, f"menu entry {entry!r} missing: {labels}")
@@ -195,6 +203,16 @@ class Walk:
         label = w and r and sorted((c for c in w.shown("label") if c.name == r["Q"]),
                                    key=lambda c: -c.y)
         return label and self.d.text_colour(label[0])
+
+    def time_lamps(self):
+        """The five lamps read as one object that says how many are left, never as five."""
+        w = self.d.wait_window(ROUND, 10, lambda w: any(
+            re.fullmatch(r"残り時間 [0-5]/5", c.name) for c in w.shown()))
+        self.frame(w)
+        names = [c.name for c in w.controls]
+        times = [n for n in names if re.fullmatch(r"残り時間 [0-5]/5", n)]
+        check(len(times) == 1, f"the time is not one object: {names}")
+        check("時間ランプ" not in names, f"the lamps are still objects of their own: {names}")
 
     def wait_round(self, what, condition, timeout=5):
         return self.d.wait(what, lambda: (lambda r: r if r and condition(r) else None)(
@@ -443,6 +461,7 @@ class Walk:
         self.round_no = 1
         self.menu(3)
         self.choose(3, 2)
+        self.time_lamps()
         model = Score()
         scores, _ = self.table()
         lowest = float(scores[4])
@@ -490,6 +509,44 @@ class Walk:
         self.training()
         self.menu(1)
         self.exit(self.d.game.pid)
+
+    def at_200_percent(self):
+        """display/scale=2: every screen is 1336x718 and opens where the last one stood; F11
+        fills the desktop with the menu and brings it back."""
+        size = (1336, 718)
+        self.d.wait_window(TITLE, 20, lambda w: any(w.labels()))
+        self.d.key(TITLE, "space")
+        w = self.d.wait_window(TITLE, 5, lambda w: any(p in w.labels() for p in PROMPTS))
+        self.frame(w)
+        check((w.w, w.h) == size, f"the title is {w.w}x{w.h} at 200%")
+        self.shot(TITLE, "title-200")
+        place = (w.x, w.y)
+        self.d.key(TITLE, "space")
+        self.d.wait_gone(TITLE)
+        w = self.menu(1)
+        check((w.w, w.h) == size, f"the menu is {w.w}x{w.h} at 200%")
+        check((w.x, w.y) == place, f"the menu opened at {(w.x, w.y)}, the title stood at {place}")
+        self.shot(MENU, "menu-200")
+        at_200 = [c.h for c in w.shown("label") if c.name == MENU_ENTRIES[0]]
+        self.d.key(MENU, "F11")
+        w = self.d.wait_window(MENU, 5, lambda w: (w.w, w.h) == BIG_DESKTOP)
+        entry = [c for c in w.shown("label") if c.name == MENU_ENTRIES[0]]
+        check(entry and at_200 and entry[0].h > at_200[0],
+              f"full screen did not enlarge the menu: {entry}, {at_200}")
+        self.shot(MENU, "menu-full-screen")
+        self.d.key(MENU, "F11")
+        w = self.d.wait_window(MENU, 5, lambda w: (w.w, w.h) == size)
+        check((w.x, w.y) == place, f"back from full screen at {(w.x, w.y)}, not {place}")
+        self.d.key(MENU, "Up")
+        self.menu(5)
+        self.d.key(MENU, "space")
+        box = self.exit_box()
+        self.d.key(box.title, "Return")
+        try:
+            status = self.d.game.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            raise WalkFailure("the game did not end after OK in the exit box")
+        check(status == 0, f"the game ended with status {status}")
 
 
 def peak_rss_kb(pid):
@@ -550,9 +607,33 @@ def main():
     status = run_on_desktop("kazamina-e2e-", args.artifacts, body, finish)
     if status != 0:
         return status
+
+    def body_200(desk, scratch):
+        prefix = args.prefix
+        if not prefix:
+            prefix = os.path.join(scratch, "prefix")
+            install(args.build_dir, prefix)
+        data_home = os.path.join(scratch, "data")
+        system = os.path.join(data_home, "kazamina-typing", "system")
+        os.makedirs(system)
+        with open(os.path.join(system, "options.ini"), "w") as f:
+            f.write("[display]\nscale=2\n")
+        progress("starting at 200%")
+        desk.launch([os.path.join(prefix, "games", "kazamina-typing")], {
+            "XDG_DATA_HOME": data_home,
+            "QT_QPA_PLATFORM": "xcb",
+            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+            "SDL_AUDIODRIVER": "dummy",
+        })
+        Walk(desk, os.path.join(data_home, "kazamina-typing")).at_200_percent()
+
+    status = run_on_desktop("kazamina-e2e-200-", args.artifacts, body_200,
+                            screen="%dx%d" % BIG_DESKTOP)
+    if status != 0:
+        return status
     if args.docs:
         for shot, picture in (("02-title", "title"), ("menu", "menu"), ("round1-play", "round"),
-                              ("ranking", "ranking")):
+                              ("ranking", "ranking"), ("menu-200", "menu-200")):
             shutil.copyfile(os.path.join(args.artifacts, shot + ".png"),
                             os.path.join(args.docs, picture + ".png"))
     print(f"walk passed in {time.monotonic() - started:.0f} s; screenshots in {args.artifacts}")

@@ -116,3 +116,22 @@ TEST(CommandLine, textsFollowTheLocaleOfMessages) {
     env.set("LANG", nullptr);
     EXPECT_FALSE(CommandLine::japaneseLocale());
 }
+
+// The help goes out in the terminal's character set: a Japanese terminal in EUC-JP or
+// Shift_JIS shows garbage for UTF-8, and a UTF-8 or unnamed set keeps today's bytes.
+TEST(CommandLine, outputIsWrittenInTheLocalesCharacterSet) {
+    const QString text = QStringLiteral("使い方: kazamina-typing");
+    const struct {
+        const char* locale;
+        const char* bytes;
+    } cases[] = {
+        {"ja_JP.eucJP", "\xbb\xc8\xa4\xa4\xca\xfd: kazamina-typing"},
+        {"ja_JP.EUC-JP@x", "\xbb\xc8\xa4\xa4\xca\xfd: kazamina-typing"},
+        {"ja_JP.SJIS", "\x8e\x67\x82\xa2\x95\xfb: kazamina-typing"},
+        {"ja_JP.UTF-8", "\xe4\xbd\xbf\xe3\x81\x84\xe6\x96\xb9: kazamina-typing"},
+        {"ja_JP", "\xe4\xbd\xbf\xe3\x81\x84\xe6\x96\xb9: kazamina-typing"},
+        {"C", "\xe4\xbd\xbf\xe3\x81\x84\xe6\x96\xb9: kazamina-typing"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CommandLine::inLocaleEncoding(text, c.locale), QByteArray(c.bytes)) << c.locale;
+}

@@ -70,8 +70,9 @@ TEST(OptionsFile, saveWritesTheKeyKeepsOtherKeysAndReportsFailure) {
         OptionsFile::save(both());
         ADD_FAILURE() << "a damaged options file was saved over";
     } catch (const FileError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("ファイル「system\\options.ini」に書き込めません"
-                                              "（形式が正しくありません）。"));
+        EXPECT_EQ(e.message(), QStringLiteral("ファイル「%1/system/options.ini」に書き込めません"
+                                              "（形式が正しくありません）。")
+                                   .arg(QDir::currentPath()));
     }
     EXPECT_EQ(dir.readBytes(QStringLiteral("system/options.ini")), damaged);
 

@@ -6,22 +6,26 @@
 #include "tests/support/Spellings.h"
 #include "tests/support/TempWorkDir.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringEncoder>
+
 #include <gtest/gtest.h>
 
 namespace {
 
 const QString Path = QStringLiteral("system\\phrases.txt");
 
-// The message a broken pack gives, or "" when it reads.
+// The message a broken pack gives, or "" when it reads; the player's folder reads "~".
 std::string faultOf(const QByteArray& bytes) {
     TempWorkDir dir;
     dir.writeBytes(QStringLiteral("system/phrases.txt"), bytes);
     try {
         PhrasePack::read(Path);
     } catch (const FileError& e) {
-        return e.message().toStdString();
+        return QString(e.message())
+            .replace(QDir::currentPath() + QLatin1Char('/'), QStringLiteral("~/"))
+            .toStdString();
     }
     return "";
 }
@@ -89,7 +93,8 @@ TEST(PhrasePack, readsAPlayersPackAndSpellsItUnderTheSettings) {
 // Every fault a player can make names the file, the line (counted over blank and comment lines
 // and over all three kinds of line end) and the reason; the limits are inclusive.
 TEST(PhrasePack, everyFaultNamesTheFileTheLineAndTheReason) {
-    const std::string file = "フレーズ集「system\\phrases.txt」";
+    // Our own file is named where it really is, with "/", so the player can find it.
+    const std::string file = "フレーズ集「~/system/phrases.txt」";
     const QByteArray ok = "# ok\r\nあ\tあ\n";
     EXPECT_EQ(faultOf(ok + "いい\r\n"),
               file + "の 3 行目：タブがありません（表示する文とよみをタブで区切ってください）。");
@@ -127,7 +132,7 @@ TEST(PhrasePack, everyFaultNamesTheFileTheLineAndTheReason) {
     ASSERT_GT(full.size(), 3 * 1024 * 1024);
     EXPECT_EQ(faultOf(full), "");
     EXPECT_EQ(faultOf("#" + QByteArray(8 * 1024 * 1024, 'x')),
-              "ファイル「system\\phrases.txt」の1行目が長すぎます（ファイルは8 MiBまで）。");
+              "ファイル「~/system/phrases.txt」の1行目が長すぎます（ファイルは8 MiBまで）。");
 
     EXPECT_EQ(faultOf("# nothing yet\r\n\r\n"), file + "にフレーズがひとつもありません。");
     EXPECT_EQ(faultOf(""), file + "にフレーズがひとつもありません。");

@@ -226,6 +226,8 @@ TEST_F(MaingameTest, idleRoundEndsAndHandsOverToTheResultScreen) {
     runTicks(249);
     EXPECT_EQ(w.judge().timeLeft(), 1);
     EXPECT_EQ(control<ShapeWidget>("T1")->fill(), QColor(255, 0, 0));
+    // Screen readers hear the lamps as one object that follows them.
+    EXPECT_EQ(control<ShapeWidget>("Shape1")->accessibleName(), "残り時間 1/5");
     EXPECT_TRUE(control("countm")->isHidden());
     t.clock.advanceMs(49);
     w.GT_Timer();
@@ -237,6 +239,7 @@ TEST_F(MaingameTest, idleRoundEndsAndHandsOverToTheResultScreen) {
     EXPECT_EQ(text("countm"), "終了");
     EXPECT_EQ(control("countm")->palette().color(QPalette::WindowText), QColor(255, 192, 192));
     EXPECT_FALSE(control<ShapeWidget>("T1")->isVisible());
+    EXPECT_EQ(control<ShapeWidget>("Shape1")->accessibleName(), "残り時間 0/5");
     EXPECT_TRUE(control<QTimer>("Endwait")->isActive());
     EXPECT_EQ(t.context.state.FinalScore, 0);
     EXPECT_EQ(t.context.state.GameLevel, 1);

@@ -3,9 +3,11 @@
 #include "tests/support/TempWorkDir.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -66,7 +68,7 @@ TEST_F(PhrasePackRoundTest, aBrokenPackFallsBackToTheBuiltInPhrases) {
     Maingame& w = open(0.035f); // phrase 3 of the built-in catalogue
     ASSERT_TRUE(w.loaded());
     ASSERT_EQ(t.errors.warnings.size(), 1);
-    EXPECT_TRUE(t.errors.warnings[0].contains("system\\phrases.txt"));
+    EXPECT_TRUE(t.errors.warnings[0].contains(QDir::currentPath() + "/system/phrases.txt"));
     EXPECT_TRUE(t.errors.warnings[0].contains("4 行目"));
     EXPECT_FALSE(t.errors.failed());
     EXPECT_EQ(text("mon"), "エゴ");
