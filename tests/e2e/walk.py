@@ -570,6 +570,7 @@ def main():
     parser.add_argument("--prefix", help="play an existing installation instead (e.g. /usr)")
     parser.add_argument("--artifacts", required=True, help="screenshots and logs go here")
     parser.add_argument("--docs", help="copy the README's pictures into this folder")
+    parser.add_argument("--only-200", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
     if not args.build_dir and not args.prefix:
         parser.error("give --build-dir or --prefix")
@@ -604,9 +605,26 @@ def main():
             for note in walk.notes:
                 print(note)
 
-    status = run_on_desktop("kazamina-e2e-", args.artifacts, body, finish)
-    if status != 0:
-        return status
+    if not args.only_200:
+        status = run_on_desktop("kazamina-e2e-", args.artifacts, body, finish)
+        if status != 0:
+            return status
+        # AT-SPI keeps the first desktop's bus for the life of a process: the walk at 200% runs
+        # in a process of its own.
+        again = [sys.executable, os.path.abspath(__file__), "--only-200",
+                 "--artifacts", args.artifacts]
+        again += ["--build-dir", args.build_dir] if args.build_dir else ["--prefix", args.prefix]
+        status = subprocess.run(again).returncode
+        if status != 0:
+            return status
+        if args.docs:
+            for shot, picture in (("02-title", "title"), ("menu", "menu"),
+                                  ("round1-play", "round"), ("ranking", "ranking"),
+                                  ("menu-200", "menu-200")):
+                shutil.copyfile(os.path.join(args.artifacts, shot + ".png"),
+                                os.path.join(args.docs, picture + ".png"))
+        print(f"walk passed in {time.monotonic() - started:.0f} s; screenshots in {args.artifacts}")
+        return 0
 
     def body_200(desk, scratch):
         prefix = args.prefix
@@ -627,17 +645,8 @@ def main():
         })
         Walk(desk, os.path.join(data_home, "kazamina-typing")).at_200_percent()
 
-    status = run_on_desktop("kazamina-e2e-200-", args.artifacts, body_200,
-                            screen="%dx%d" % BIG_DESKTOP)
-    if status != 0:
-        return status
-    if args.docs:
-        for shot, picture in (("02-title", "title"), ("menu", "menu"), ("round1-play", "round"),
-                              ("ranking", "ranking"), ("menu-200", "menu-200")):
-            shutil.copyfile(os.path.join(args.artifacts, shot + ".png"),
-                            os.path.join(args.docs, picture + ".png"))
-    print(f"walk passed in {time.monotonic() - started:.0f} s; screenshots in {args.artifacts}")
-    return 0
+    return run_on_desktop("kazamina-e2e-200-", args.artifacts, body_200,
+                          screen="%dx%d" % BIG_DESKTOP)
 
 
 if __name__ == "__main__":
