@@ -78,6 +78,8 @@ void ScreenWindow::toggleFullScreen() {
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         rescaleStage(from, Twips::scale());
         showFullScreen();
+        // Without a window manager nobody honours the full-screen state: take the screen anyway.
+        setGeometry(QRect(where ? where->geometry().topLeft() : QPoint(0, 0), area));
     } else {
         s_fullScreen = false;
         Twips::setScale(s_windowScale);
