@@ -97,10 +97,8 @@ TEST(KanaLayout, everyKeyTypesTheKanaPrintedOnAJisKeyboard) {
 // shows for the JIS positions), and keys held with Ctrl, Alt or Meta type no kana.
 TEST(KanaLayout, withoutAScanCodeTheUsCharacterGivesThePosition) {
     const std::map<QString, QChar> cases = {
-        {"q", u'た'}, {"Q", u'た'}, {"3", u'あ'}, {"#", u'ぁ'},   {"0", u'わ'},    {")", u'を'},
-        {"[", u'゛'}, {"]", u'゜'}, {"}", u'「'}, {"\\", u'む'},  {"|", u'」'},    {"'", u'け'},
-        {"z", u'つ'}, {"Z", u'っ'}, {"<", u'、'}, {">", u'。'},   {"?", u'・'},    {"`", u'ろ'},
-        {"-", u'ほ'}, {"_", u'ー'}, {"=", u'へ'}, {" ", QChar()}, {"\t", QChar()}, {"ab", QChar()},
+        {"q", u'た'}, {"Q", u'た'}, {"#", u'ぁ'}, {"]", u'゜'},   {"}", u'「'},    {"|", u'」'},
+        {"?", u'・'}, {"`", u'ろ'}, {"_", u'ー'}, {" ", QChar()}, {"ab", QChar()},
     };
     for (const auto& [text, kana] : cases) {
         const bool shift =

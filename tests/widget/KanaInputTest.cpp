@@ -197,19 +197,6 @@ TEST(KanaTraining, drawsTheLayoutsKanaAndJudgesKeysByPosition) {
     EXPECT_EQ(t.media.count(playMiss), 2);
 }
 
-// Romaji input (the default) keeps the drill as it was: ASCII characters judged by character,
-// whatever the key's position.
-TEST(KanaTraining, romajiInputKeepsTheAsciiDrill) {
-    TestContext t;
-    t.random.pushDraw(1, 1, 69);
-    Owned<Training> training(new Training(t.context));
-    for (int i = 0; i < 4; ++i)
-        training->countt_Timer();
-    EXPECT_EQ(training->Q->text(), QStringLiteral("a"));
-    pressKeyCode(training.get(), 38, false, QStringLiteral("b")); // the a key, typing b
-    EXPECT_EQ(t.media.count(playMiss), 1);
-}
-
 // 入力方式 sits below everything else in a dialog grown for it, starts on ローマ字 without an
 // options file, and 閉じる saves the choice as typing/input; the next opening shows it.
 TEST(KanaInputDialog, theInputMethodIsChosenSavedAndShownAgain) {
