@@ -117,7 +117,9 @@ config::config(GameContext& context, QWidget* parent)
     const int checkTop = buttonTop + px(ButtonHeight) + px(Gap);
     Check1->move(px(Margin), checkTop);
 
-    const int scaleBottom = buildScaleGroup(checkTop + Check1->height() + px(Gap), width);
+    const int inputTop = checkTop + Check1->height() + px(Gap);
+    const int inputHeight = buildInputFrame(inputTop, width - 2 * px(Margin));
+    const int scaleBottom = buildScaleGroup(inputTop + inputHeight + px(Gap), width);
     setFixedSize(width, scaleBottom + px(Margin));
 
     orderTabs();
@@ -198,12 +200,32 @@ void config::orderTabs() {
                     if (g == ShiGroup)
                         chain << Text1; // it stands on the し frame's right end
                 }
-    chain << Check1;
+    chain << Check1 << inputRomaji << inputKana;
     for (QRadioButton* button : m_scaleButtons)
         chain << button;
     chain << Command2;
     for (qsizetype i = 0; i + 1 < chain.size(); ++i)
         setTabOrder(chain[i], chain[i + 1]);
+}
+
+int config::buildInputFrame(int top, int width) {
+    inputFrame = new QGroupBox(QStringLiteral("入力方式"), this);
+    inputFrame->setObjectName(QStringLiteral("inputFrame"));
+    inputFrame->setGeometry(px(Margin), top, width, px(FrameHeight));
+    inputRomaji = new QRadioButton(QStringLiteral("ローマ字"), inputFrame);
+    inputRomaji->setObjectName(QStringLiteral("inputRomaji"));
+    inputKana = new QRadioButton(QStringLiteral("かな（JIS配列）"), inputFrame);
+    inputKana->setObjectName(QStringLiteral("inputKana"));
+    for (QRadioButton* button : {inputRomaji, inputKana})
+        button->adjustSize();
+    inputRomaji->move(px(10), px(FrameHeight) - inputRomaji->height() - px(6));
+    inputKana->move(px(OptionBLeft), px(FrameHeight) - inputKana->height() - px(6));
+    inputRomaji->setChecked(true);
+    return px(FrameHeight);
+}
+
+GameOptions::Input config::chosenInput() const {
+    return inputKana->isChecked() ? GameOptions::Input::Kana : GameOptions::Input::Romaji;
 }
 
 void config::load() {
@@ -217,9 +239,10 @@ void config::load() {
     SpellingSelection selection;
     selection.load(lines);
     showSelection(selection);
-    const GameOptions saved = OptionsFile::load();
-    Check1->setChecked(saved.acceptBothSpellings());
-    showScale(saved.scale);
+    const GameOptions stored = OptionsFile::load();
+    Check1->setChecked(stored.acceptBothSpellings());
+    (stored.input == GameOptions::Input::Kana ? inputKana : inputRomaji)->setChecked(true);
+    showScale(stored.scale);
     // The file's text as read: every line, the last one included, ends in a line break. The box
     // is narrow and only for show: laying out a long file there would freeze the dialog.
     QString text;
@@ -254,12 +277,14 @@ SpellingSelection config::selection() const {
 void config::Timer1_Timer() {
     selection().applyTo(m_context.variants);
     m_context.options.judging = judgingWithBox(m_context.options.judging, Check1->isChecked());
+    m_context.options.input = chosenInput();
 }
 
 void config::Command2_Click() {
     const SpellingSelection chosen = selection();
     GameOptions options = m_context.options;
     options.judging = judgingWithBox(options.judging, Check1->isChecked());
+    options.input = chosenInput();
     options.scale = chosenScale();
     // Text1 shows what goes into the file; whatever the player typed there is dropped.
     Text1->setPlainText(

@@ -53,9 +53,10 @@ TEST(EitherSpellingDialog, theCheckBoxSitsBelowAndNothingElseMoves) {
     EXPECT_EQ(box->geometry().topLeft(), QPoint(8, 276));
     EXPECT_EQ(box->size(), box->sizeHint());
     EXPECT_LE(box->geometry().right(), dialog->width());
-    // Below it, one gap further, the screen sizes; then one margin.
+    // The input method's frame follows one gap lower, then the screen sizes, then one margin.
+    EXPECT_EQ(dialog->inputFrame->y(), 276 + box->sizeHint().height() + 8);
     const QRect sizes = dialog->scaleFrame()->geometry();
-    EXPECT_EQ(sizes.topLeft(), QPoint(8, 276 + box->sizeHint().height() + 8));
+    EXPECT_EQ(sizes.topLeft(), QPoint(8, dialog->inputFrame->geometry().bottom() + 1 + 8));
     EXPECT_EQ(dialog->height(), sizes.bottom() + 1 + 8);
     EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
 }
