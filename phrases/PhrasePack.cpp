@@ -1,5 +1,7 @@
 #include "phrases/PhrasePack.h"
 
+#include "stats/PracticeWeights.h"
+
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
 #include "core/RandomSource.h"
@@ -125,4 +127,21 @@ Phrase PhrasePack::draw(RandomSource& random, const VariantTable& table) const {
     if (number <= 0)
         number = count; // a draw of 0 stands for the last phrase, as 0 stands for phrase 100
     return phrase(number, table);
+}
+
+Phrase PhrasePack::draw(RandomSource& random, const VariantTable& table,
+                        const std::vector<double>& weights) const {
+    if (weights.size() != m_entries.size())
+        return draw(random, table);
+    random.reseed();
+    return phrase(random.pick(weights) + 1, table);
+}
+
+std::vector<double> PhrasePack::weights(const VariantTable& table,
+                                        const std::vector<char32_t>& weak) const {
+    std::vector<double> out;
+    out.reserve(m_entries.size());
+    for (int number = 1; number <= size(); ++number)
+        out.push_back(PracticeWeights::phraseWeight(phrase(number, table).romaji, weak));
+    return out;
 }

@@ -1,9 +1,9 @@
 #include "round/RoundJudge.h"
 
-#include "round/ProgramState.h"
 #include "core/RandomSource.h"
-#include "phrases/PhrasePack.h"
 #include "phrases/PhraseCatalogue.h"
+#include "phrases/PhrasePack.h"
+#include "round/ProgramState.h"
 #include "round/SaturatingScore.h"
 #include "sound/MediaCommands.h"
 
@@ -33,7 +33,11 @@ void RoundJudge::resetRound() {
 
 void RoundJudge::MonSel() {
     const Phrase phrase =
-        m_pack ? m_pack->draw(m_random, m_variants) : PhraseCatalogue::draw(m_random, m_variants);
+        m_phraseWeights.empty()
+            ? (m_pack ? m_pack->draw(m_random, m_variants)
+                      : PhraseCatalogue::draw(m_random, m_variants))
+            : (m_pack ? m_pack->draw(m_random, m_variants, m_phraseWeights)
+                      : PhraseCatalogue::draw(m_random, m_variants, m_phraseWeights));
     m_phraseNumber = phrase.number;
     m_mon = phrase.text;
     m_q = phrase.romaji;
@@ -55,10 +59,11 @@ bool RoundJudge::countdownTick() {
     return m_countdown == 0;
 }
 
-void RoundJudge::keyPress(const QString& character) {
+void RoundJudge::keyPress(const QString& character, int64_t nowNs) {
     if (m_countdown != 0 || m_ended)
         return;
     m_typed = character;
+    m_keyNs = nowNs;
     hitc();
 }
 
@@ -79,7 +84,7 @@ void RoundJudge::hitc() {
 }
 
 void RoundJudge::correctKey() {
-    m_state.figures.rightKey(m_target);
+    m_state.figures.rightKey(m_target, m_keyNs);
     // With either spelling accepted, Q shows the rest in the spelling the player follows.
     m_q = m_matcher ? m_matcher->rest() : RemoveString(m_q, 0, QStringLiteral("1"));
     m_gameScore = SaturatingScore::add(m_gameScore, 10);

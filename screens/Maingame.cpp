@@ -2,16 +2,17 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
 #include "core/MonotonicClock.h"
-#include "screens/Navigator.h"
 #include "core/RandomSource.h"
 #include "core/Twips.h"
 #include "core/TypedText.h"
 #include "phrases/PhrasePack.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
+#include "screens/Navigator.h"
 #include "screens/ShapeWidget.h"
 #include "sound/MediaCommands.h"
+#include "stats/PracticeWeights.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -65,7 +66,13 @@ Maingame::Maingame(GameContext& context, QWidget* parent)
         m_context.errors.fatal(e.message());
         return;
     }
-    m_judge.usePack(PhrasePack::loadForRound(m_context.errors));
+    const std::shared_ptr<const PhrasePack> pack = PhrasePack::loadForRound(m_context.errors);
+    m_judge.usePack(pack);
+    if (m_context.options.weakKeys) {
+        const std::vector<char32_t> weak = PracticeWeights::fromHistoryFile().weakCharacters();
+        m_judge.usePhraseWeights(pack ? pack->weights(m_context.variants, weak)
+                                      : PhraseCatalogue::weights(m_context.variants, weak));
+    }
     m_judge.MonSel();
     m_judge.takeTarget();
     render(); // puts the first phrase into the hidden mon and Q and centres them
@@ -226,7 +233,7 @@ void Maingame::keyPressEvent(QKeyEvent* event) {
             continue;
         // Ticks already due come first: a phrase finished after its time ran out is too late.
         runDueTicks();
-        m_judge.keyPress(character);
+        m_judge.keyPress(character, m_context.clock.nowNs());
         followInterval();
     }
     render();

@@ -2,10 +2,10 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
 #include "core/TextFile.h"
 #include "core/Twips.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
 #include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
 
@@ -96,7 +96,12 @@ config::config(GameContext& context, QWidget* parent)
     const int checkTop = buttonTop + ButtonHeight + Gap;
     Check1->move(Margin, checkTop);
 
-    setFixedSize(width, checkTop + Check1->height() + Margin);
+    WeakKeys = new QCheckBox(QStringLiteral("苦手なキーを多めに出す"), this);
+    WeakKeys->setObjectName(QStringLiteral("WeakKeys"));
+    WeakKeys->adjustSize();
+    WeakKeys->move(Margin, checkTop + Check1->height() + Gap / 2);
+
+    setFixedSize(width, WeakKeys->geometry().bottom() + 1 + Margin);
 
     // Command2 comes first in the tab order, so Enter or Space right away closes the dialog.
     setTabOrder(Command2, m_options[0]);
@@ -144,7 +149,9 @@ void config::load() {
     SpellingSelection selection;
     selection.load(lines);
     showSelection(selection);
-    Check1->setChecked(OptionsFile::load().acceptBothSpellings());
+    const GameOptions saved = OptionsFile::load();
+    Check1->setChecked(saved.acceptBothSpellings());
+    WeakKeys->setChecked(saved.weakKeys);
     // The file's text as read: every line, the last one included, ends in a line break. The box
     // is narrow and only for show: laying out a long file there would freeze the dialog.
     QString text;
@@ -179,12 +186,14 @@ SpellingSelection config::selection() const {
 void config::Timer1_Timer() {
     selection().applyTo(m_context.variants);
     m_context.options.judging = judgingWithBox(m_context.options.judging, Check1->isChecked());
+    m_context.options.weakKeys = WeakKeys->isChecked();
 }
 
 void config::Command2_Click() {
     const SpellingSelection chosen = selection();
     GameOptions options = m_context.options;
     options.judging = judgingWithBox(options.judging, Check1->isChecked());
+    options.weakKeys = WeakKeys->isChecked();
     // Text1 shows what goes into the file; whatever the player typed there is dropped.
     Text1->setPlainText(
         chosen.fileText().split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QLatin1Char('\n')));
