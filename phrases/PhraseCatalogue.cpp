@@ -417,14 +417,15 @@ Phrase PhraseCatalogue::draw(RandomSource& random, const VariantTable& table,
     random.reseed();
     const int number = random.pick(weights) + 1;
     return {number, QString::fromUtf8(row(number).text), romaji(number, table),
-            pieces(number, table)};
+            pieces(number, table), reading(number)};
 }
 
 std::vector<double> PhraseCatalogue::weights(const VariantTable& table,
-                                             const std::vector<char32_t>& weak) {
+                                             const std::vector<char32_t>& weak, bool kana) {
     std::vector<double> out;
     out.reserve(Size);
     for (int number = 1; number <= Size; ++number)
-        out.push_back(PracticeWeights::phraseWeight(romaji(number, table), weak));
+        out.push_back(
+            PracticeWeights::phraseWeight(kana ? reading(number) : romaji(number, table), weak));
     return out;
 }

@@ -56,7 +56,8 @@ public:
     // Reseeds and draws phrase i + 1 with weights[i] (100 weights) from the same one value.
     static Phrase draw(RandomSource& random, const VariantTable& table,
                        const std::vector<double>& weights);
-    // Each phrase's weight for the weak-key draw, from the weak characters its romaji holds.
-    static std::vector<double> weights(const VariantTable& table,
-                                       const std::vector<char32_t>& weak);
+    // Each phrase's weight for the weak-key draw, from the weak characters its romaji holds (its
+    // reading when the player types kana).
+    static std::vector<double> weights(const VariantTable& table, const std::vector<char32_t>& weak,
+                                       bool kana = false);
 };

@@ -138,10 +138,12 @@ Phrase PhrasePack::draw(RandomSource& random, const VariantTable& table,
 }
 
 std::vector<double> PhrasePack::weights(const VariantTable& table,
-                                        const std::vector<char32_t>& weak) const {
+                                        const std::vector<char32_t>& weak, bool kana) const {
     std::vector<double> out;
     out.reserve(m_entries.size());
-    for (int number = 1; number <= size(); ++number)
-        out.push_back(PracticeWeights::phraseWeight(phrase(number, table).romaji, weak));
+    for (int number = 1; number <= size(); ++number) {
+        const Phrase p = phrase(number, table);
+        out.push_back(PracticeWeights::phraseWeight(kana ? p.reading : p.romaji, weak));
+    }
     return out;
 }

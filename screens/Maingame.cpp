@@ -70,8 +70,9 @@ Maingame::Maingame(GameContext& context, QWidget* parent)
     m_judge.usePack(pack);
     if (m_context.options.weakKeys) {
         const std::vector<char32_t> weak = PracticeWeights::fromHistoryFile().weakCharacters();
-        m_judge.usePhraseWeights(pack ? pack->weights(m_context.variants, weak)
-                                      : PhraseCatalogue::weights(m_context.variants, weak));
+        const bool kana = m_context.options.input == GameOptions::Input::Kana;
+        m_judge.usePhraseWeights(pack ? pack->weights(m_context.variants, weak, kana)
+                                      : PhraseCatalogue::weights(m_context.variants, weak, kana));
     }
     m_judge.MonSel();
     m_judge.takeTarget();

@@ -80,7 +80,6 @@ TEST(ProgressWindow, theWeakKeyTrendFollowsTheWeakestKeysOverTheLastRecords) {
     auto record = [](int qMisses, int64_t qMs, bool withZ) {
         HistoryRecord r;
         r.time = QStringLiteral("2026-12-07T20:00:00+09:00");
-        r.kind = HistoryRecord::Kind::Drill;
         r.keysByKey = {{U'q', 10}, {U'a', 40}};
         r.missesByKey = {{U'q', qMisses}};
         if (withZ) {
