@@ -6,7 +6,8 @@ five drill sessions in which q was missed every time it came up (every other cha
 right). The installed game is started, the drill (とれ～にんぐ) chosen from the menu, and the
 character on show typed 200 times, read each time through the accessibility bus. When the drill
 is left, the game's own history line for the session says how often each character was typed
-right: q must come up at least twice as often as a uniform draw over the drill's 69 characters.
+right: q must come up at least twice as often as a uniform draw over the drill's 69 characters
+(the check asks four times, which a uniform drill of 200 characters practically never reaches).
 
 Exit status 0 on success, 1 on a failed check, 77 when the machine cannot run a real display.
 """
@@ -125,7 +126,9 @@ def run(desk, prefix, scratch):
     uniform = total / len(DRILL)
     q = right.get("q", 0)
     print(f"q came up {q} times in {total} right keys; uniform would be {uniform:.1f}")
-    check(q >= 2 * uniform, f"q came up {q} times, under twice the uniform {uniform:.1f}")
+    # The goal is twice the uniform; four times keeps a lucky uniform drill (6 of 200 happens)
+    # from passing for a working option.
+    check(q >= 4 * uniform, f"q came up {q} times, under four times the uniform {uniform:.1f}")
     check(len(right) > 30, f"only {len(right)} characters came up: {right}")
     return q, total
 
