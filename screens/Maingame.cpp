@@ -13,6 +13,7 @@
 #include "screens/ShapeWidget.h"
 #include "sound/MediaCommands.h"
 #include "stats/PracticeWeights.h"
+#include "typing/KanaLayout.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -60,20 +61,30 @@ Maingame::Maingame(GameContext& context, QWidget* parent)
     show();
     m_judge.resetRound();
     m_judge.setAcceptBothSpellings(m_context.options.acceptBothSpellings());
+    const bool kana = m_context.options.input == GameOptions::Input::Kana;
+    m_judge.setKanaInput(kana);
+    if (kana)
+        Q->setAccessibleDescription(QStringLiteral("かな"));
     try {
         Text1->setPlainText(m_context.roundLoader.load(m_context.variants));
     } catch (const FileError& e) {
         m_context.errors.fatal(e.message());
         return;
     }
-    const std::shared_ptr<const PhrasePack> pack = PhrasePack::loadForRound(m_context.errors);
-    m_judge.usePack(pack);
+    std::shared_ptr<const PhrasePack> pack = PhrasePack::loadForRound(m_context.errors);
+    if (pack && kana && !RoundJudge::kanaTypable(*pack, m_context.variants)) {
+        m_context.errors.warn(QStringLiteral("%1 にはかな入力で打てるフレーズがありません。"
+                                             "英数字や記号のないよみを書いてください。"
+                                             "このラウンドは内蔵のフレーズで遊びます。")
+                                  .arg(PhrasePack::DefaultPath));
+        pack.reset();
+    }
     if (m_context.options.weakKeys) {
         const std::vector<char32_t> weak = PracticeWeights::fromHistoryFile().weakCharacters();
-        const bool kana = m_context.options.input == GameOptions::Input::Kana;
         m_judge.usePhraseWeights(pack ? pack->weights(m_context.variants, weak, kana)
                                       : PhraseCatalogue::weights(m_context.variants, weak, kana));
     }
+    m_judge.usePack(std::move(pack));
     m_judge.MonSel();
     m_judge.takeTarget();
     render(); // puts the first phrase into the hidden mon and Q and centres them
@@ -221,7 +232,10 @@ void Maingame::rmize_Timer() {
 }
 
 void Maingame::keyPressEvent(QKeyEvent* event) {
-    const QString text = TypedText::of(event);
+    // In kana input a key with a kana is judged by its position whatever it typed; the others
+    // are judged by what they typed, as in romaji.
+    const QChar kana = m_judge.kanaInput() ? KanaLayout::kanaOf(event) : QChar();
+    const QString text = kana.isNull() ? TypedText::of(event) : QString(kana);
     if (text.isEmpty()) {
         event->ignore();
         return;

@@ -10,6 +10,7 @@
 #include "sound/MediaCommands.h"
 #include "stats/HistoryFile.h"
 #include "stats/PracticeWeights.h"
+#include "typing/KanaLayout.h"
 
 #include <QDateTime>
 
@@ -48,10 +49,12 @@ Training::Training(GameContext& context, QWidget* parent)
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, &Training::Timer1_Timer);
 
+    m_kanaInput = m_context.options.input == GameOptions::Input::Kana;
     if (m_context.options.weakKeys) {
         std::vector<char32_t> all;
-        for (int number = 1; number <= CharacterCount; ++number)
-            all.push_back(RoundFigures::codePoint(character(number)));
+        const int count = m_kanaInput ? kanaCount() : CharacterCount;
+        for (int number = 1; number <= count; ++number)
+            all.push_back(RoundFigures::codePoint(m_kanaInput ? kana(number) : character(number)));
         m_chances = PracticeWeights::fromHistoryFile().chances(all);
     }
 
@@ -65,10 +68,24 @@ QString Training::character(int number) {
     return number >= 1 && number <= CharacterCount ? characters.mid(number - 1, 1) : QString();
 }
 
+int Training::kanaCount() {
+    return static_cast<int>(KanaLayout::allKana().size());
+}
+
+QString Training::kana(int number) {
+    return number >= 1 && number <= kanaCount() ? KanaLayout::allKana().mid(number - 1, 1)
+                                                : QString();
+}
+
 void Training::drawCharacter() {
     m_context.random.reseed();
-    m_number = m_chances.empty() ? m_context.random.draw(1, CharacterCount)
-                                 : m_context.random.pick(m_chances) + 1;
+    const int count = m_kanaInput ? kanaCount() : CharacterCount;
+    m_number =
+        m_chances.empty() ? m_context.random.draw(1, count) : m_context.random.pick(m_chances) + 1;
+    if (m_kanaInput) {
+        setCaption(Q, kana(m_number));
+        return;
+    }
     setCaption(Q, character(m_number));
 }
 
@@ -97,6 +114,11 @@ void Training::keyPressEvent(QKeyEvent* event) {
     }
     if (m_countdown != 0)
         return;
+    // In kana input a key with a kana is judged by its position whatever it typed.
+    if (const QChar kana = m_kanaInput ? KanaLayout::kanaOf(event) : QChar(); !kana.isNull()) {
+        judge(QString(kana));
+        return;
+    }
     // One judgement per character the key produced; keys that produce none are not judged.
     const QString text = TypedText::of(event);
     for (const QChar c : text)

@@ -21,6 +21,9 @@ public:
 
     // The drill's character for number 1 to 69: a-z, 1-9, 0, seven marks, A-Z.
     static QString character(int number);
+    // In kana input the drill draws the kana and signs of the JIS kana layout instead.
+    static int kanaCount();
+    static QString kana(int number);
 
     int countdown() const { return m_countdown; }
     // The keys judged so far in this session, as the history will keep them.
@@ -45,6 +48,7 @@ private:
     void judge(const QString& typed);
     void saveToHistory();
 
+    bool m_kanaInput = false;
     int m_countdown = 4;
     int m_number = 0;
     // The draw's chance of each character with weak-key practice on; empty draws uniformly.

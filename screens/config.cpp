@@ -96,10 +96,13 @@ config::config(GameContext& context, QWidget* parent)
     const int checkTop = buttonTop + ButtonHeight + Gap;
     Check1->move(Margin, checkTop);
 
+    const int inputTop = checkTop + Check1->height() + Gap;
+    const int inputHeight = buildInputFrame(inputTop, width - 2 * Margin);
+
     WeakKeys = new QCheckBox(QStringLiteral("苦手なキーを多めに出す"), this);
     WeakKeys->setObjectName(QStringLiteral("WeakKeys"));
     WeakKeys->adjustSize();
-    WeakKeys->move(Margin, checkTop + Check1->height() + Gap / 2);
+    WeakKeys->move(Margin, inputTop + inputHeight + Gap / 2);
 
     setFixedSize(width, WeakKeys->geometry().bottom() + 1 + Margin);
 
@@ -138,6 +141,26 @@ void config::buildFrames() {
     }
 }
 
+int config::buildInputFrame(int top, int width) {
+    inputFrame = new QGroupBox(QStringLiteral("入力方式"), this);
+    inputFrame->setObjectName(QStringLiteral("inputFrame"));
+    inputFrame->setGeometry(Margin, top, width, FrameHeight);
+    inputRomaji = new QRadioButton(QStringLiteral("ローマ字"), inputFrame);
+    inputRomaji->setObjectName(QStringLiteral("inputRomaji"));
+    inputKana = new QRadioButton(QStringLiteral("かな（JIS配列）"), inputFrame);
+    inputKana->setObjectName(QStringLiteral("inputKana"));
+    for (QRadioButton* button : {inputRomaji, inputKana})
+        button->adjustSize();
+    inputRomaji->move(10, FrameHeight - inputRomaji->height() - 6);
+    inputKana->move(OptionBLeft, FrameHeight - inputKana->height() - 6);
+    inputRomaji->setChecked(true);
+    return FrameHeight;
+}
+
+GameOptions::Input config::chosenInput() const {
+    return inputKana->isChecked() ? GameOptions::Input::Kana : GameOptions::Input::Romaji;
+}
+
 void config::load() {
     QStringList lines;
     try {
@@ -149,9 +172,10 @@ void config::load() {
     SpellingSelection selection;
     selection.load(lines);
     showSelection(selection);
-    const GameOptions saved = OptionsFile::load();
-    Check1->setChecked(saved.acceptBothSpellings());
-    WeakKeys->setChecked(saved.weakKeys);
+    const GameOptions stored = OptionsFile::load();
+    Check1->setChecked(stored.acceptBothSpellings());
+    (stored.input == GameOptions::Input::Kana ? inputKana : inputRomaji)->setChecked(true);
+    WeakKeys->setChecked(stored.weakKeys);
     // The file's text as read: every line, the last one included, ends in a line break. The box
     // is narrow and only for show: laying out a long file there would freeze the dialog.
     QString text;
@@ -187,6 +211,7 @@ void config::Timer1_Timer() {
     selection().applyTo(m_context.variants);
     m_context.options.judging = judgingWithBox(m_context.options.judging, Check1->isChecked());
     m_context.options.weakKeys = WeakKeys->isChecked();
+    m_context.options.input = chosenInput();
 }
 
 void config::Command2_Click() {
@@ -194,6 +219,7 @@ void config::Command2_Click() {
     GameOptions options = m_context.options;
     options.judging = judgingWithBox(options.judging, Check1->isChecked());
     options.weakKeys = WeakKeys->isChecked();
+    options.input = chosenInput();
     // Text1 shows what goes into the file; whatever the player typed there is dropped.
     Text1->setPlainText(
         chosen.fileText().split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QLatin1Char('\n')));

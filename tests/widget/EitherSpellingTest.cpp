@@ -53,8 +53,10 @@ TEST(EitherSpellingDialog, theCheckBoxSitsBelowAndNothingElseMoves) {
     EXPECT_EQ(box->geometry().topLeft(), QPoint(8, 276));
     EXPECT_EQ(box->size(), box->sizeHint());
     EXPECT_LE(box->geometry().right(), dialog->width());
-    // The weak-key box follows half a gap below it.
-    EXPECT_EQ(dialog->WeakKeys->y(), 276 + box->sizeHint().height() + 4);
+    // The input method's frame follows one gap lower, and the weak-key box half a gap below it;
+    // the dialog ends one margin below that.
+    EXPECT_EQ(dialog->inputFrame->y(), 276 + box->sizeHint().height() + 8);
+    EXPECT_EQ(dialog->WeakKeys->y(), dialog->inputFrame->geometry().bottom() + 1 + 4);
     EXPECT_EQ(dialog->height(), dialog->WeakKeys->geometry().bottom() + 1 + 8);
     EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
 }
