@@ -1,13 +1,13 @@
 #include "stats/HistoryFile.h"
 
+#include "core/PlayerFile.h"
 #include "core/TextFile.h"
-
-#include <QFile>
 
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -271,7 +271,17 @@ HistoryFile::Loaded HistoryFile::parse(const QByteArray& bytes) {
     int lineNo = 1;
     while (p < end) {
         if (!nextLine(lineEnd)) {
+            // A last line without its line end: an editor that does not add one leaves a whole
+            // round like this, a crash mid-append a torn one.
+            ++lineNo;
+            const char* last = end[-1] == '\r' ? end - 1 : end;
+            HistoryRecord& record = out.records.emplace_back();
+            if (last - p <= MaxLineBytes && last > p && parseLine(p, last, record))
+                break;
+            out.records.pop_back();
             out.tornTail = true;
+            if (last > p)
+                out.skippedLines.push_back(lineNo);
             break;
         }
         ++lineNo;
@@ -290,33 +300,31 @@ HistoryFile::Loaded HistoryFile::parse(const QByteArray& bytes) {
 }
 
 HistoryFile::Loaded HistoryFile::load(const QString& gamePath) {
-    QFile file(TextFile::hostPath(gamePath));
-    if (!file.exists())
+    const PlayerFile::Contents contents = PlayerFile::read(gamePath, MaxBytes);
+    if (contents.status == PlayerFile::Status::Missing)
         return {};
-    if (!file.open(QIODevice::ReadOnly)) {
-        Loaded out;
-        out.error = file.errorString();
-        return out;
-    }
-    if (file.size() > MaxBytes) {
-        Loaded out;
+    Loaded out;
+    if (!contents.opened()) {
+        out.error = contents.reason;
+    } else if (contents.tooLarge(MaxBytes)) {
         out.error = QStringLiteral("%1 MiB を超えています").arg(MaxBytes / (1024 * 1024));
-        return out;
+    } else {
+        try {
+            return parse(contents.bytes);
+        } catch (const std::bad_alloc&) {
+            out.error = QStringLiteral("メモリが足りません");
+        }
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        Loaded out;
-        out.error = file.errorString();
-        return out;
-    }
-    return parse(bytes);
+    return out;
 }
 
 QString HistoryFile::append(const HistoryRecord& record, const QString& gamePath) {
-    const QByteArray path = QFile::encodeName(TextFile::hostPath(gamePath));
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    QString reason;
+    bool missing = false;
+    const int fd =
+        PlayerFile::open(TextFile::hostPath(gamePath), O_RDWR | O_CREAT, 0644, reason, missing);
     if (fd < 0)
-        return systemReason(errno);
+        return reason;
     FdCloser closer{fd};
     // Two games started side by side must not interleave their lines.
     while (::flock(fd, LOCK_EX) != 0) {
@@ -326,8 +334,6 @@ QString HistoryFile::append(const HistoryRecord& record, const QString& gamePath
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return systemReason(errno);
-    if (!S_ISREG(st.st_mode))
-        return QStringLiteral("通常のファイルではありません");
     const off_t size = st.st_size;
 
     // Where the last complete line ends: whatever follows was torn and goes.
@@ -364,7 +370,23 @@ QString HistoryFile::append(const HistoryRecord& record, const QString& gamePath
             return QStringLiteral("1 行目が成績の記録の見出しではないので、書き足しません");
     }
 
+    // A last line without its end that reads as a round is a round: it gets its line end
+    // instead of being cut away.
     QByteArray bytes;
+    if (keep > 0 && keep < size && size - keep <= MaxLineBytes + 1) {
+        QByteArray tail(static_cast<qsizetype>(size - keep), '\0');
+        if (!readAll(fd, tail.data(), static_cast<size_t>(tail.size()), keep))
+            return systemReason(errno);
+        if (tail.endsWith('\r'))
+            tail.chop(1);
+        // The same test as reading's, so a line kept here is one that reads as a round.
+        HistoryRecord last;
+        if (!tail.isEmpty() && tail.size() <= MaxLineBytes &&
+            parseLine(tail.cbegin(), tail.cend(), last)) {
+            keep = size;
+            bytes = "\n";
+        }
+    }
     if (keep == 0)
         bytes = Header + '\n';
     bytes += formatLine(record) + '\n';

@@ -8,9 +8,10 @@
 #include <vector>
 
 // system/history.csv: a header line, then one line per finished round, only ever appended to.
-// A line counts once its line end is written: a last line without one was torn by a crash or a
-// power cut, is ignored when read and cut away by the next append, so earlier rounds are never
-// touched.
+// A last line without its line end is kept when it reads as a round (a hand edit in an editor
+// that adds none; the next append writes the end first); otherwise it was torn by a crash or a
+// power cut, is counted as skipped when read and cut away by the next append, so earlier rounds
+// are never touched.
 class HistoryFile {
 public:
     static inline const QString Path = QStringLiteral("system\\history.csv");
