@@ -123,9 +123,27 @@ QString TextFile::decode(const QByteArray& bytes) {
 
 bool TextFile::decodesCleanly(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8.decode(bytes);
+    const QString whole = utf8.decode(bytes); // decoding happens only on conversion
     if (!utf8.hasError())
         return true;
+    // A line of UTF-8 beside lines that are not: most UTF-8 Japanese also reads as Shift-JIS
+    // without an error, so only the lines can tell a file that mixes the two.
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= bytes.size(); ++i) {
+        if (i < bytes.size() && bytes.at(i) != '\r' && bytes.at(i) != '\n')
+            continue;
+        const QByteArrayView line = QByteArrayView(bytes).sliced(start, i - start);
+        start = i + 1;
+        bool ascii = true;
+        for (const char c : line)
+            ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        if (ascii)
+            continue;
+        QStringDecoder lineUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = lineUtf8.decode(line);
+        if (!lineUtf8.hasError())
+            return false;
+    }
     bool clean = false;
     decodeLegacy(bytes, &clean);
     return clean;

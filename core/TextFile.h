@@ -44,7 +44,8 @@ public:
 
     // A start mark (U+FEFF) is skipped once, and only at the very start.
     static QString decode(const QByteArray& bytes);
-    // Whether decode() loses nothing: valid UTF-8, or Shift-JIS without an unmappable byte.
+    // Whether decode() loses nothing: valid UTF-8, or Shift-JIS without an unmappable byte and
+    // without a line that is UTF-8 (beyond ASCII) on its own.
     static bool decodesCleanly(const QByteArray& bytes);
     static QStringList splitLines(const QString& text);
 
