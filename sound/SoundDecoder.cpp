@@ -1,6 +1,5 @@
 #include "sound/SoundDecoder.h"
 
-#include "core/PlayerFile.h"
 #include "sound/Mpg123Library.h"
 #include "sound/SampleConverter.h"
 
@@ -10,9 +9,6 @@
 
 #include <algorithm>
 #include <cstring>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -64,17 +60,9 @@ bool SoundDecoder::looksLikeSound(const std::uint8_t* head, std::size_t size) {
 bool SoundDecoder::open(const std::string& file) {
     if (m_kind != Kind::None)
         return false;
-    // Through the player's-file opener: a FIFO or a device named like a track is no sound.
-    m_path = QString::fromStdString(file);
-    QString reason;
-    bool missing = false;
-    const int fd = PlayerFile::open(m_path, O_RDONLY, 0, reason, missing);
-    if (fd < 0)
+    m_file.setFileName(QString::fromStdString(file));
+    if (!m_file.open(QIODevice::ReadOnly))
         return false;
-    if (!m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return false;
-    }
     std::uint8_t head[12] = {};
     const qint64 n = m_file.peek(reinterpret_cast<char*>(head), sizeof head);
     if (n <= 0 || !looksLikeSound(head, static_cast<std::size_t>(n)))
@@ -137,7 +125,7 @@ bool SoundDecoder::openWav() {
     }
 
     // Compressed encodings are rare in a game's music folder: SDL decodes them whole.
-    const QString name = m_path;
+    const QString name = m_file.fileName();
     m_file.close();
     SDL_AudioSpec decoded;
     SDL_RWops* rw = SDL_RWFromFile(name.toLocal8Bit().constData(), "rb");

@@ -54,7 +54,6 @@ private:
     enum class Kind { None, Wav, WavWhole, Mp3 };
     Kind m_kind = Kind::None;
     QFile m_file;
-    QString m_path;                  // the file's name: m_file is opened from a descriptor
     std::uint64_t m_dataLeft = 0;    // WAV bytes still to read
     bool m_widen24 = false;          // 24-bit WAV samples are widened to 32 bits
     std::uint8_t* m_whole = nullptr; // WAV decoded by SDL, served from memory

@@ -4,7 +4,7 @@
 #include "scores/TableJournal.h"
 #include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
-#include "sound/SoundDecoder.h"
+#include "sound/SdlMedia.h"
 #include "stats/HistoryFile.h"
 #include "tests/support/ChildRun.h"
 #include "tests/support/Fakes.h"
@@ -13,8 +13,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-
-#include <SDL.h>
 
 #include <cstring>
 #include <functional>
@@ -185,8 +183,8 @@ TEST(FileKinds, everyReaderEndsInItsMessageForEveryFileThatIsNotAFile) {
          true},
         {"music/ok.wav",
          [] {
-             SoundDecoder decoder(AUDIO_S16SYS, 2, 44100);
-             return decoder.open("music/ok.wav") ? QStringLiteral("it played") : QString();
+             return SdlMedia::looksPlayable("music/ok.wav") ? QStringLiteral("it looked playable")
+                                                            : QString();
          },
          false},
     };
