@@ -24,7 +24,7 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAZAMINA_FUZZ=ON \
 cmake --build build-fuzz -j"$jobs" --target $(printf "fuzz-%s " "${harnesses[@]//_/-}")
 
 # Inputs per harness, chosen for about 20 s each on one core of the CI machine.
-declare -A runs=([text_file]=200000 [settings]=120000 [high_score]=300000 [history]=40000
+declare -A runs=([text_file]=200000 [settings]=120000 [high_score]=300000 [history]=10000
     [options]=150000 [phrases]=60000)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

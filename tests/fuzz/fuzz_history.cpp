@@ -1,5 +1,5 @@
-// The history reader and appender on any file: no crash; every round read writes back to the same
-// line and reads back equal; skipped lines are counted in order; and an append to the file either
+// The history reader and appender on any file: no crash; every round read writes a line that
+// reads back to the same line; skipped lines are counted in order; and an append to the file either
 // refuses and leaves it byte for byte, or keeps every round read before it, in order, and adds the
 // new round last.
 #include "stats/HistoryFile.h"
@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QByteArray line = HistoryFile::formatLine(r);
         HistoryRecord back;
         FUZZ_CHECK(HistoryFile::parseLine(line.cbegin(), line.cend(), back));
-        FUZZ_CHECK(back == r);
+        // A figure edited by hand with more decimals than the game writes is rounded, once.
+        FUZZ_CHECK(HistoryFile::formatLine(back) == line);
     }
     for (size_t i = 1; i < before.skippedLines.size(); ++i)
         FUZZ_CHECK(before.skippedLines[i - 1] < before.skippedLines[i]);
