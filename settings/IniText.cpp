@@ -30,7 +30,9 @@ std::optional<IniText> IniText::parse(const QByteArray& bytes) {
     }
     if (body.contains('\0'))
         return std::nullopt;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A second mark is a character of the first line, kept as it is.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString text = utf8.decode(body);
     if (utf8.hasError())
         return std::nullopt;
