@@ -119,7 +119,12 @@ config::config(GameContext& context, QWidget* parent)
 
     const int inputTop = checkTop + Check1->height() + px(Gap);
     const int inputHeight = buildInputFrame(inputTop, width - 2 * px(Margin));
-    const int scaleBottom = buildScaleGroup(inputTop + inputHeight + px(Gap), width);
+    WeakKeys = new QCheckBox(QStringLiteral("苦手なキーを多めに出す"), this);
+    WeakKeys->setObjectName(QStringLiteral("WeakKeys"));
+    WeakKeys->adjustSize();
+    WeakKeys->move(px(Margin), inputTop + inputHeight + px(Gap) / 2);
+
+    const int scaleBottom = buildScaleGroup(WeakKeys->geometry().bottom() + 1 + px(Gap), width);
     setFixedSize(width, scaleBottom + px(Margin));
 
     orderTabs();
@@ -200,7 +205,7 @@ void config::orderTabs() {
                     if (g == ShiGroup)
                         chain << Text1; // it stands on the し frame's right end
                 }
-    chain << Check1 << inputRomaji << inputKana;
+    chain << Check1 << inputRomaji << inputKana << WeakKeys;
     for (QRadioButton* button : m_scaleButtons)
         chain << button;
     chain << Command2;
@@ -242,6 +247,7 @@ void config::load() {
     const GameOptions stored = OptionsFile::load();
     Check1->setChecked(stored.acceptBothSpellings());
     (stored.input == GameOptions::Input::Kana ? inputKana : inputRomaji)->setChecked(true);
+    WeakKeys->setChecked(stored.weakKeys);
     showScale(stored.scale);
     // The file's text as read: every line, the last one included, ends in a line break. The box
     // is narrow and only for show: laying out a long file there would freeze the dialog.
@@ -277,6 +283,7 @@ SpellingSelection config::selection() const {
 void config::Timer1_Timer() {
     selection().applyTo(m_context.variants);
     m_context.options.judging = judgingWithBox(m_context.options.judging, Check1->isChecked());
+    m_context.options.weakKeys = WeakKeys->isChecked();
     m_context.options.input = chosenInput();
 }
 
@@ -284,6 +291,7 @@ void config::Command2_Click() {
     const SpellingSelection chosen = selection();
     GameOptions options = m_context.options;
     options.judging = judgingWithBox(options.judging, Check1->isChecked());
+    options.weakKeys = WeakKeys->isChecked();
     options.input = chosenInput();
     options.scale = chosenScale();
     // Text1 shows what goes into the file; whatever the player typed there is dropped.

@@ -40,6 +40,8 @@ public:
     QPushButton* Command2;
     // Below the frames and the close button: accept both spellings of every group.
     QCheckBox* Check1;
+    // Under Check1: draw the drill's characters and the round's phrases by the weak keys.
+    QCheckBox* WeakKeys;
     QPlainTextEdit* Text1;
     QTimer* Timer1;
     // 入力方式: romaji (the original game) or kana on the JIS kana layout.

@@ -30,7 +30,7 @@ struct SdlMediaOptions {
     // Folders looked in, in order, for a sound file the working folder does not hold: an
     // installed game plays its bundled music from where it was installed, and a player's own
     // file of the same name in their folder comes first.
-    std::vector<std::string> fallbackFolders;
+    std::vector<std::string> fallbackFolders = {};
 };
 
 // The game's media control interface on SDL2_mixer: play, close and ask the mode of sound
@@ -52,6 +52,10 @@ public:
 
     explicit SdlMedia(SdlMediaOptions options = {});
     ~SdlMedia() override;
+
+    // Whether a file (a host path) looks like sound: a regular file that starts as a WAV or an
+    // MP3 does. Asked on the UI thread, so a FIFO or a device in its place is never waited on.
+    static bool looksPlayable(const std::string& file);
     SdlMedia(const SdlMedia&) = delete;
     SdlMedia& operator=(const SdlMedia&) = delete;
 
@@ -126,7 +130,6 @@ private:
     void dropLocked(Sound& sound);
     std::string resolve(const std::string& path) const;
     static FileStamp stampOf(const std::string& file);
-    static bool looksPlayable(const std::string& file);
 
     const SdlMediaOptions m_options;
     // Guards everything below and every Mix_* call but decoding, which runs unlocked.

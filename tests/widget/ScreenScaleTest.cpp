@@ -224,8 +224,9 @@ TEST(ScreenScale, settingsDialogOrdersTabsAndSavesTheScreenSize) {
                                       "ctu",      "ctsu",        "csi",       "cshi",
                                       "Text1", // つ し and the file box on it
                                       "czi",      "cji",         "cnn",       "cn", // じ ん
-                                      "Check1",   "inputRomaji", "inputKana", "scale100",
-                                      "scale150", "scale200",    "scaleFit",  "Command2"};
+                                      "Check1",   "inputRomaji", "inputKana", "WeakKeys",
+                                      "scale100", "scale150",    "scale200",  "scaleFit",
+                                      "Command2"};
         EXPECT_EQ(order, expected);
         EXPECT_TRUE(dialog.findChild<QRadioButton*>("scale100")->isChecked());
         dialog.findChild<QRadioButton*>("scale200")->click();
