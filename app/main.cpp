@@ -1,17 +1,17 @@
-#include "core/ClockRandomSource.h"
 #include "app/CommandLine.h"
-#include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
 #include "app/MessageBoxErrorReporter.h"
 #include "app/QuietMessages.h"
 #include "app/ScreenNavigator.h"
 #include "app/SessionBus.h"
+#include "app/StatsLauncher.h"
+#include "core/ClockRandomSource.h"
+#include "core/FileError.h"
 #include "core/SteadyClock.h"
-#include "screens/Maingame.h"
 #include "scores/TableJournal.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
+#include "screens/Maingame.h"
 #include "screens/Menu.h"
-#include "screens/ProgressWindow.h"
 #include "screens/Title.h"
 #include "screens/Training.h"
 #include "screens/ranking.h"
@@ -43,6 +43,9 @@ int main(int argc, char* argv[]) {
     const CommandLine commandLine(CommandLine::fromArgv(argc, argv), CommandLine::japaneseLocale());
     if (commandLine.done())
         return commandLine.finish();
+    // `--stats` is the progress window's own program: the game never loads the charts.
+    if (commandLine.isSet(QStringLiteral("stats")))
+        return StatsLauncher::exec(argc, argv, CommandLine::japaneseLocale());
     preferX11OnWayland();
     SessionBus::noAutolaunch();
     QuietMessages::install();
@@ -54,10 +57,6 @@ int main(int argc, char* argv[]) {
     if (qtTranslation.load(QStringLiteral("qtbase_ja"),
                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTranslation);
-
-    // `--stats` opens the progress window alone, in place of the game.
-    if (commandLine.isSet(QStringLiteral("stats")))
-        return runProgressWindow();
 
     ClockRandomSource random;
     SteadyClock clock;
