@@ -10,6 +10,7 @@
 // The window runs on QT_QPA_PLATFORM (offscreen when unset).
 
 #include "screens/Fonts.h"
+#include "screens/KeyboardView.h"
 #include "screens/ProgressWindow.h"
 #include "stats/HistoryFile.h"
 #include "stats/ProgressModel.h"

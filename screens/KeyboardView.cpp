@@ -21,10 +21,8 @@ constexpr double Gap = 0.08;
 
 KeyboardView::KeyboardView(const ProgressModel& model, QWidget* parent)
     : QWidget(parent), m_model(model) {
-    setObjectName(QStringLiteral("keyboard"));
-    setAccessibleName(QStringLiteral("キーごとのミス率"));
-    setMouseTracking(true);
-    // Each key is a child of the keyboard for screen readers, with its counts as its name.
+    // Each key is a child of the keyboard for screen readers, with its counts as its name; the
+    // factory must be there before the first accessibility event makes a plain interface.
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(
             [](const QString& className, QObject* object) -> QAccessibleInterface* {
@@ -35,6 +33,9 @@ KeyboardView::KeyboardView(const ProgressModel& model, QWidget* parent)
         return true;
     }();
     Q_UNUSED(factoryInstalled);
+    setObjectName(QStringLiteral("keyboard"));
+    setAccessibleName(QStringLiteral("キーごとのミス率"));
+    setMouseTracking(true);
 }
 
 const std::vector<char32_t>& KeyboardView::keys() {

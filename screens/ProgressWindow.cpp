@@ -34,7 +34,7 @@ QValueAxis* axis(const QString& title, double low, double high, const QColor& co
 
 // Whole rounds only, one tick per round on a short history and never a number twice.
 QValueAxis* roundsAxis(const ProgressModel::RoundAxis& rounds) {
-    auto* a = axis(QStringLiteral("回"), rounds.min, rounds.max);
+    auto* a = axis(QStringLiteral("回"), rounds.min, rounds.max, ProgressWindow::AxisColour);
     a->setTickType(QValueAxis::TicksDynamic);
     a->setTickAnchor(rounds.anchor);
     a->setTickInterval(rounds.interval);
@@ -165,6 +165,7 @@ void ProgressWindow::buildCharts() {
     const ProgressModel::RoundAxis rounds = m_model.roundAxis();
 
     auto* chart = new QChart;
+    chart->setBackgroundBrush(ChartBackground);
     chart->setTitle(QStringLiteral("スコアと速度（直近 %1 回）").arg(points.size()));
     chart->addSeries(score);
     chart->addSeries(speed);
@@ -190,6 +191,7 @@ void ProgressWindow::buildCharts() {
     scoreChart->setAccessibleDescription(m_model.summary());
 
     auto* accuracyPlot = new QChart;
+    accuracyPlot->setBackgroundBrush(ChartBackground);
     accuracyPlot->setTitle(QStringLiteral("正確率"));
     accuracyPlot->addSeries(accuracy);
     auto* roundAxis2 = roundsAxis(rounds);

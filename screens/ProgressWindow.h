@@ -24,9 +24,11 @@ public:
     // The share of the screen it may take at most.
     static constexpr double ScreenShare = 0.9;
     // Text colours of the series, dark enough to read on the charts' white.
+    static inline const QColor ChartBackground{Qt::white};
     static inline const QColor ScoreColour{0, 92, 175};
     static inline const QColor SpeedColour{176, 70, 0};
     static inline const QColor AccuracyColour{0, 120, 60};
+    static inline const QColor AxisColour{50, 50, 50}; // the round axis, shared by both charts
 
     explicit ProgressWindow(const ProgressModel::Loaded& history, QWidget* parent = nullptr);
 

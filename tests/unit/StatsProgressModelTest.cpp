@@ -21,8 +21,8 @@ HistoryRecord played(int32_t score, RoundFigures::KeyCounts keys, RoundFigures::
 // keyboard only the last 50; an empty history is empty. Catches charts that start from the
 // first round, an off-by-one at either window, and old rounds leaking into the key colours.
 TEST(ProgressModel, chartsTakeTheLast200RoundsAndTheKeyboardTheLast50) {
-    EXPECT_TRUE(ProgressModel({}).empty());
-    EXPECT_TRUE(ProgressModel({}).points().empty());
+    EXPECT_TRUE(ProgressModel(std::vector<HistoryRecord>{}).empty());
+    EXPECT_TRUE(ProgressModel(std::vector<HistoryRecord>{}).points().empty());
 
     std::vector<HistoryRecord> records;
     for (int i = 1; i <= 260; ++i) // the first 210 rounds miss q every time it comes
