@@ -7,6 +7,7 @@
 //     exec to the window's first paint, and its resident memory (now and at peak) then.
 // Goals: 1 000 000 rounds: window within 400 ms and 60 MiB resident; 100 000: within 120 ms.
 // Usage: bench-history_load [rounds...]        (default 100000 1000000)
+//        bench-history_load --write FILE ROUNDS (only writes such a history)
 // The window runs on QT_QPA_PLATFORM (offscreen when unset).
 
 #include "screens/Fonts.h"
@@ -148,6 +149,9 @@ int windowRun(int argc, char** argv, double execMs) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--window") == 0)
         return windowRun(argc, argv, std::atof(argv[2]));
+    // Only writes a history (for a look at it, or to profile the window on it).
+    if (argc == 4 && std::strcmp(argv[1], "--write") == 0)
+        return writeHistory(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3])) ? 0 : 1;
 
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i)

@@ -68,28 +68,36 @@ void ProgressModel::add(const HistoryRecord& r) {
     if (m_points.size() > static_cast<size_t>(ChartRounds))
         m_points.pop_front();
 
-    std::array<KeyStat, KeyCount> round{};
-    for (const auto& [character, n] : r.keysByKey)
-        if (const int i = keyIndex(character); i >= 0)
-            round[static_cast<size_t>(i)].keys += n;
-    for (const auto& [character, n] : r.missesByKey)
-        if (const int i = keyIndex(character); i >= 0)
-            round[static_cast<size_t>(i)].misses += n;
-    for (size_t i = 0; i < round.size(); ++i) {
-        m_whole[i].keys += round[i].keys;
-        m_whole[i].misses += round[i].misses;
-        m_recentSum[i].keys += round[i].keys;
-        m_recentSum[i].misses += round[i].misses;
-    }
-    m_recent.push_back(round);
-    if (m_recent.size() > static_cast<size_t>(KeyRounds)) {
-        const auto& gone = m_recent.front();
-        for (size_t i = 0; i < gone.size(); ++i) {
-            m_recentSum[i].keys -= gone[i].keys;
-            m_recentSum[i].misses -= gone[i].misses;
+    RoundKeys& slot = m_ring[static_cast<size_t>(m_head)];
+    if (m_filled == KeyRounds) {
+        for (int i = 0; i < slot.count; ++i) {
+            const auto k = static_cast<size_t>(slot.used[static_cast<size_t>(i)]);
+            m_recentSum[k].keys -= slot.stats[k].keys;
+            m_recentSum[k].misses -= slot.stats[k].misses;
+            slot.stats[k] = {};
         }
-        m_recent.pop_front();
+    } else {
+        ++m_filled;
     }
+    slot.count = 0;
+    for (const auto& [character, n] : r.keysByKey)
+        count(slot, character, n, false);
+    for (const auto& [character, n] : r.missesByKey)
+        count(slot, character, n, true);
+    m_head = (m_head + 1) % KeyRounds;
+}
+
+void ProgressModel::count(RoundKeys& slot, char32_t character, int n, bool missed) {
+    const int i = keyIndex(character);
+    if (i < 0)
+        return;
+    const auto k = static_cast<size_t>(i);
+    KeyStat& stat = slot.stats[k];
+    if (stat.keys == 0 && stat.misses == 0)
+        slot.used[static_cast<size_t>(slot.count++)] = static_cast<int8_t>(i);
+    (missed ? stat.misses : stat.keys) += n;
+    (missed ? m_recentSum[k].misses : m_recentSum[k].keys) += n;
+    (missed ? m_whole[k].misses : m_whole[k].keys) += n;
 }
 
 ProgressModel::KeyStat ProgressModel::keyStat(char32_t key) const {

@@ -66,7 +66,7 @@ public:
     // The last ChartRounds rounds, oldest first.
     const std::deque<Point>& points() const { return m_points; }
     // How many of the last rounds the keyboard counts (KeyRounds, or fewer in a short history).
-    int keyRounds() const { return static_cast<int>(m_recent.size()); }
+    int keyRounds() const { return m_filled; }
     KeyStat keyStat(char32_t key) const;
     // A key's misses and keys over every round of the history.
     Tally wholeHistory(char32_t key) const;
@@ -98,7 +98,17 @@ public:
 private:
     int m_totalRounds = 0;
     std::deque<Point> m_points;
-    std::deque<std::array<KeyStat, KeyCount>> m_recent; // the last KeyRounds rounds
+    // The keys of the last KeyRounds rounds, a ring: the oldest round's figures leave the sums
+    // as a new one comes in, touching only the keys each round had.
+    struct RoundKeys {
+        std::array<KeyStat, KeyCount> stats{};
+        std::array<int8_t, KeyCount> used{};
+        int count = 0;
+    };
+    void count(RoundKeys& slot, char32_t character, int n, bool missed);
+    std::array<RoundKeys, KeyRounds> m_ring{};
+    int m_head = 0;
+    int m_filled = 0;
     std::array<KeyStat, KeyCount> m_recentSum{};
     Tallies m_whole{};
 };
