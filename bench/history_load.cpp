@@ -1,7 +1,7 @@
 // The progress window on a long history, as a player meets it: a history of realistic rounds
 // (every round a simulated game: some 400 romaji keys drawn with the letter frequencies of the
 // phrases, misses clustered on a few weak keys, so lines of about 230 bytes as the game writes
-// them), then
+// them, with each key's time), then
 //   - the streamed read into the window's model, median and worst of 5, wall and CPU time;
 //   - the window itself, each time in a fresh process (this program again, with --window):
 //     exec to the window's first paint, and its resident memory (now and at peak) then.
@@ -89,13 +89,15 @@ bool writeHistory(const QString& path, int rounds) {
         r.level = 1 + static_cast<int>(random() % 14);
         const int keys = 300 + static_cast<int>(random() % 300);
         RoundFigures figures;
+        int64_t clockNs = 0;
         for (int k = 0; k < keys; ++k) {
+            clockNs += 120'000'000 + static_cast<int64_t>(random() % 400) * 1'000'000;
             const char c = letters[letter(random)];
             const bool isWeak = weak.find(c) != std::string::npos;
             if (random() % 1000 < (isWeak ? 150u : 30u))
                 figures.wrongKey(static_cast<char32_t>(c));
             else
-                figures.rightKey(static_cast<char32_t>(c));
+                figures.rightKey(static_cast<char32_t>(c), clockNs); // timed, as the game does
         }
         r.keys = figures.keys();
         r.misses = figures.misses();
@@ -106,6 +108,7 @@ bool writeHistory(const QString& path, int rounds) {
         r.score = figures.rightKeys() * 10 * r.level - r.misses * 50;
         r.missesByKey = figures.missesByKey();
         r.keysByKey = figures.keysByKey();
+        r.timesByKey = figures.timesByKey();
         out += HistoryFile::formatLine(r) + '\n';
         if (out.size() > (1 << 20)) {
             if (f.write(out) != out.size())

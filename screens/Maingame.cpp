@@ -2,14 +2,14 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
 #include "core/MonotonicClock.h"
+#include "screens/Navigator.h"
 #include "core/RandomSource.h"
 #include "core/Twips.h"
 #include "core/TypedText.h"
 #include "phrases/PhrasePack.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
-#include "screens/Navigator.h"
 #include "screens/ShapeWidget.h"
 #include "sound/MediaCommands.h"
 

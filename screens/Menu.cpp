@@ -1,9 +1,9 @@
 #include "screens/Menu.h"
 
-#include "core/RandomSource.h"
 #include "screens/Fonts.h"
 #include "screens/GameContext.h"
 #include "screens/Navigator.h"
+#include "core/RandomSource.h"
 #include "screens/config.h"
 #include "sound/MediaCommands.h"
 

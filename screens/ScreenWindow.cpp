@@ -1,7 +1,7 @@
 #include "screens/ScreenWindow.h"
 
-#include "core/Twips.h"
 #include "screens/GameContext.h"
+#include "core/Twips.h"
 
 #include <QCloseEvent>
 #include <QFont>

@@ -1,9 +1,9 @@
 #include "screens/Title.h"
 
-#include "core/RandomSource.h"
 #include "screens/Fonts.h"
 #include "screens/GameContext.h"
 #include "screens/Navigator.h"
+#include "core/RandomSource.h"
 #include "sound/MediaCommands.h"
 
 #include <QGuiApplication>

@@ -1,10 +1,10 @@
 #include "screens/Training.h"
 
-#include "core/RandomSource.h"
-#include "core/TypedText.h"
 #include "screens/Fonts.h"
 #include "screens/GameContext.h"
 #include "screens/Navigator.h"
+#include "core/RandomSource.h"
+#include "core/TypedText.h"
 #include "sound/MediaCommands.h"
 
 #include <QKeyEvent>

@@ -2,10 +2,10 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "core/TextFile.h"
-#include "core/Twips.h"
 #include "screens/Fonts.h"
 #include "screens/GameContext.h"
+#include "core/TextFile.h"
+#include "core/Twips.h"
 #include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
 

@@ -2,12 +2,12 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "core/TextFile.h"
-#include "core/Twips.h"
-#include "scores/HighScoreTable.h"
 #include "screens/Fonts.h"
 #include "screens/GameContext.h"
 #include "screens/Navigator.h"
+#include "core/TextFile.h"
+#include "core/Twips.h"
+#include "scores/HighScoreTable.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

@@ -2,11 +2,11 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "core/TextFile.h"
-#include "scores/HighScoreTable.h"
 #include "screens/Fonts.h"
 #include "screens/GameContext.h"
 #include "screens/Navigator.h"
+#include "core/TextFile.h"
+#include "scores/HighScoreTable.h"
 #include "sound/MediaCommands.h"
 
 #include <QKeyEvent>

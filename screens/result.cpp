@@ -137,8 +137,8 @@ void result::saveToHistory() {
     // line, and a power cut can only tear the newest one, which the history passes over.
     const HistoryRecord record =
         HistoryRecord::of(m_context.state.FinalScore, m_context.state.GameLevel,
-                          m_context.state.MaxCombo, m_context.state.figures,
-                          m_context.options.acceptBothSpellings(), QDateTime::currentDateTime());
+                          m_context.state.MaxCombo, m_context.state.figures, m_context.options,
+                          HistoryRecord::Kind::Round, QDateTime::currentDateTime());
     const QString reason = HistoryFile::append(record);
     m_historySaved = reason.isEmpty();
     if (!m_historySaved)

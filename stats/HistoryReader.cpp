@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string_view>
 
 void HistoryReader::skipLine() {
     ++m_lineNo;
@@ -25,15 +24,16 @@ void HistoryReader::line(const char* begin, const char* end) {
         --end;
     ++m_lineNo;
     if (m_lineNo == 1) {
-        if (std::string_view(begin, static_cast<size_t>(end - begin)) !=
-            std::string_view(HistoryFile::Header.constData(),
-                             static_cast<size_t>(HistoryFile::Header.size())))
+        // Today's header or the older, shorter one: the lines under it hold that many fields.
+        m_fields = HistoryFile::fieldsUnder(begin, end);
+        if (m_fields == 0)
             m_result.error = QStringLiteral("1 行目が成績の記録の見出しではありません");
         return;
     }
     if (end == begin)
         return; // blank lines carry nothing and are passed over
-    if (end - begin <= HistoryFile::MaxLineBytes && HistoryFile::parseLine(begin, end, m_record)) {
+    if (end - begin <= HistoryFile::MaxLineBytes &&
+        HistoryFile::parseLine(begin, end, m_record, m_fields)) {
         ++m_result.rounds;
         m_sink(m_record);
         return;

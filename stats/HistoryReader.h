@@ -49,4 +49,5 @@ private:
     QByteArray m_partial;    // the start of a line the last block cut through
     bool m_overlong = false; // the current line is past MaxLineBytes: skip it to its end
     int m_lineNo = 0;
+    int m_fields = 0; // fields of a line under this file's header
 };

@@ -63,17 +63,24 @@ ProgressModel::Loaded ProgressModel::load(const QString& gamePath) {
 }
 
 void ProgressModel::add(const HistoryRecord& r) {
-    ++m_totalRounds;
-    m_points.push_back({m_totalRounds, r.score, r.speed, r.accuracy});
-    if (m_points.size() > static_cast<size_t>(ChartRounds))
-        m_points.pop_front();
+    // The charts follow rounds; drill sessions have no score and count only on the keyboard.
+    if (r.kind == HistoryRecord::Kind::Round) {
+        ++m_totalRounds;
+        m_points.push_back({m_totalRounds, r.score, r.speed, r.accuracy});
+        if (m_points.size() > static_cast<size_t>(ChartRounds))
+            m_points.pop_front();
+    }
 
     RoundKeys& slot = m_ring[static_cast<size_t>(m_head)];
     if (m_filled == KeyRounds) {
         for (int i = 0; i < slot.count; ++i) {
             const auto k = static_cast<size_t>(slot.used[static_cast<size_t>(i)]);
-            m_recentSum[k].keys -= slot.stats[k].keys;
-            m_recentSum[k].misses -= slot.stats[k].misses;
+            KeyStat& sum = m_recentSum[k];
+            const KeyStat& gone = slot.stats[k];
+            sum.keys -= gone.keys;
+            sum.misses -= gone.misses;
+            sum.ms -= gone.ms;
+            sum.timed -= gone.timed;
             slot.stats[k] = {};
         }
     } else {
@@ -84,17 +91,40 @@ void ProgressModel::add(const HistoryRecord& r) {
         count(slot, character, n, false);
     for (const auto& [character, n] : r.missesByKey)
         count(slot, character, n, true);
+    for (const RoundFigures::KeyTime& t : r.timesByKey)
+        time(slot, t);
     m_head = (m_head + 1) % KeyRounds;
 }
 
-void ProgressModel::count(RoundKeys& slot, char32_t character, int n, bool missed) {
+ProgressModel::KeyStat* ProgressModel::slotStat(RoundKeys& slot, char32_t character) {
     const int i = keyIndex(character);
     if (i < 0)
-        return;
-    const auto k = static_cast<size_t>(i);
-    KeyStat& stat = slot.stats[k];
-    if (stat.keys == 0 && stat.misses == 0)
+        return nullptr;
+    KeyStat& stat = slot.stats[static_cast<size_t>(i)];
+    if (stat.keys == 0 && stat.misses == 0 && stat.timed == 0 && stat.ms == 0)
         slot.used[static_cast<size_t>(slot.count++)] = static_cast<int8_t>(i);
+    return &stat;
+}
+
+void ProgressModel::time(RoundKeys& slot, const RoundFigures::KeyTime& t) {
+    KeyStat* stat = slotStat(slot, t.key);
+    if (!stat)
+        return;
+    const auto k = static_cast<size_t>(keyIndex(t.key));
+    stat->ms += t.total;
+    stat->timed += t.count;
+    m_recentSum[k].ms += t.total;
+    m_recentSum[k].timed += t.count;
+    m_whole[k].ms += t.total;
+    m_whole[k].timed += t.count;
+}
+
+void ProgressModel::count(RoundKeys& slot, char32_t character, int n, bool missed) {
+    KeyStat* found = slotStat(slot, character);
+    if (!found)
+        return;
+    const auto k = static_cast<size_t>(keyIndex(character));
+    KeyStat& stat = *found;
     (missed ? stat.misses : stat.keys) += n;
     (missed ? m_recentSum[k].misses : m_recentSum[k].keys) += n;
     (missed ? m_whole[k].misses : m_whole[k].keys) += n;
@@ -136,12 +166,16 @@ QString ProgressModel::toolTip(char32_t key) const {
     const QString name = keyName(key);
     if (s.keys == 0)
         return QStringLiteral("%1：直近 %2 回で打つ場面なし").arg(name).arg(keyRounds());
-    return QStringLiteral("%1：ミス %2 / %3 打（%4%）　直近 %5 回")
-        .arg(name)
-        .arg(s.misses)
-        .arg(s.keys)
-        .arg(QString::number(100.0 * s.rate(), 'f', 1))
-        .arg(keyRounds());
+    const QString text = QStringLiteral("%1：ミス %2 / %3 打（%4%）　直近 %5 回")
+                             .arg(name)
+                             .arg(s.misses)
+                             .arg(s.keys)
+                             .arg(QString::number(100.0 * s.rate(), 'f', 1))
+                             .arg(keyRounds());
+    // Histories from before keys were timed show no time rather than a time of 0.
+    if (s.timed == 0)
+        return text;
+    return text + QStringLiteral("　平均 %1 ms").arg(qRound(s.meanMs()));
 }
 
 QString ProgressModel::capRate(char32_t key) const {

@@ -31,14 +31,19 @@ public:
     };
     struct KeyStat {
         int misses = 0;
-        int keys = 0; // times the key was the one to type
+        int keys = 0;   // times the key was the one to type
+        int64_t ms = 0; // the time its right keys took in all, over `timed` of them
+        int timed = 0;
         double rate() const { return keys > 0 ? static_cast<double>(misses) / keys : 0.0; }
+        double meanMs() const { return timed > 0 ? static_cast<double>(ms) / timed : -1.0; }
     };
     // One figure per keyboard key, in the order of keyIndex(); a new per-key figure is one
     // more field of Tally.
     struct Tally {
         int64_t misses = 0;
         int64_t keys = 0;
+        int64_t ms = 0; // time of the timed right keys in all
+        int64_t timed = 0;
     };
     static constexpr int KeyCount = 42;
     using Tallies = std::array<Tally, KeyCount>;
@@ -105,7 +110,9 @@ private:
         std::array<int8_t, KeyCount> used{};
         int count = 0;
     };
+    KeyStat* slotStat(RoundKeys& slot, char32_t character); // null for keys not pictured
     void count(RoundKeys& slot, char32_t character, int n, bool missed);
+    void time(RoundKeys& slot, const RoundFigures::KeyTime& t);
     std::array<RoundKeys, KeyRounds> m_ring{};
     int m_head = 0;
     int m_filled = 0;

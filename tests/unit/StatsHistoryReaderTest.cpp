@@ -43,6 +43,10 @@ TEST(HistoryReader, readsAsTheWholeFileReadsWhereverTheBlocksCut) {
         "name,score\nTaro,1\n",
         QByteArray(HistoryFile::MaxLineBytes * 2, 'h') + '\n' + line(1) + '\n',
         manyBad,
+        // A history of the older, shorter header: its lines read in their own columns.
+        HistoryFile::FirstHeader + '\n' +
+            "2026-12-07T20:15:00+09:00,500,2,30,200,4,61.000,3.20,98.0,on,a:4,a:200\n" + line(1) +
+            '\n',
     };
     for (const QByteArray& bytes : files) {
         const HistoryFile::Loaded whole = HistoryFile::parse(bytes);
