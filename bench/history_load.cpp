@@ -7,7 +7,10 @@
 //     exec to the window's first paint, and its resident memory (now and at peak) then.
 // Goals: 1 000 000 rounds: window within 400 ms and 60 MiB resident; 100 000: within 120 ms.
 // Usage: bench-history_load [rounds...]        (default 100000 1000000)
+//        bench-history_load --untimed [rounds...]  (lines without the keys' times, as written
+//                                                    before the game timed keys)
 //        bench-history_load --write FILE ROUNDS (only writes such a history)
+// A history over the file's size limit (256 MiB: some 400 000 timed rounds) is refused.
 // The window runs on QT_QPA_PLATFORM (offscreen when unset).
 
 #include "screens/Fonts.h"
@@ -65,6 +68,9 @@ std::pair<double, double> residentMiB() {
     return {rss, hwm};
 }
 
+// Rounds written before the game timed each key: lines without the times, a third as long.
+bool untimed = false;
+
 // Writes `rounds` simulated rounds, a line at a time (the writer's memory stays small).
 bool writeHistory(const QString& path, int rounds) {
     QFile f(path);
@@ -108,7 +114,8 @@ bool writeHistory(const QString& path, int rounds) {
         r.score = figures.rightKeys() * 10 * r.level - r.misses * 50;
         r.missesByKey = figures.missesByKey();
         r.keysByKey = figures.keysByKey();
-        r.timesByKey = figures.timesByKey();
+        if (!untimed)
+            r.timesByKey = figures.timesByKey();
         out += HistoryFile::formatLine(r) + '\n';
         if (out.size() > (1 << 20)) {
             if (f.write(out) != out.size())
@@ -157,8 +164,12 @@ int main(int argc, char** argv) {
         return writeHistory(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3])) ? 0 : 1;
 
     std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--untimed") == 0)
+            untimed = true;
+        else
+            sizes.push_back(std::atoi(argv[i]));
+    }
     if (sizes.empty())
         sizes = {100'000, 1'000'000};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -225,8 +236,8 @@ int main(int argc, char** argv) {
         std::sort(windowMs.begin(), windowMs.end());
         std::sort(rss.begin(), rss.end());
         std::sort(hwm.begin(), hwm.end());
-        std::printf("history of %d rounds, %.1f MB (%.0f bytes a line): %d read back\n", rounds, mb,
-                    mb * 1e6 / rounds, read);
+        std::printf("history of %d %s rounds, %.1f MB (%.0f bytes a line): %d read back\n", rounds,
+                    untimed ? "untimed" : "timed", mb, mb * 1e6 / rounds, read);
         std::printf("  streamed read  median %7.1f ms, worst %7.1f ms wall; CPU median %7.1f ms\n",
                     wall[2], wall.back(), cpu[2]);
         std::printf(

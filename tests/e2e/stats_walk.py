@@ -14,6 +14,7 @@ installed game with a history of 60 rounds, on Xvfb (1024x768) with the accessib
 
 import argparse
 import os
+import re
 import sys
 import time
 
@@ -70,7 +71,8 @@ def main():
                        "スペース：直近 50 回で打つ場面なし"):
             if wanted not in names:
                 raise WalkFailure(f"screen readers do not find {wanted!r}")
-        keys = [c for c in w.controls if c.role == "label" and "直近 50 回" in c.name]
+        keys = [c for c in w.controls
+                if c.role == "label" and re.match(r"^(\S|スペース)：", c.name) and "直近 50 回" in c.name]
         if len(keys) != 42:
             raise WalkFailure(f"{len(keys)} keys read out, not 42")
         summary = [c for c in w.controls if c.name.startswith("全 60 回。")]
