@@ -36,7 +36,9 @@ QString describe(QStringView text, qsizetype at) {
 
 std::shared_ptr<const PhrasePack> PhrasePack::loadForRound(ErrorReporter& errors,
                                                            const QString& gamePath) {
-    if (!QFileInfo::exists(TextFile::hostPath(gamePath)))
+    // No pack is no message; a link to a pack that is gone is the player's to hear about.
+    const QFileInfo info(TextFile::hostPath(gamePath));
+    if (!info.exists() && !info.isSymLink())
         return nullptr;
     try {
         return std::make_shared<const PhrasePack>(read(gamePath));
