@@ -75,8 +75,30 @@ bool HistoryReader::feed(const char* p, qsizetype size) {
 }
 
 HistoryReader::Result HistoryReader::finish() {
-    if (m_result.error.isEmpty() && (!m_partial.isEmpty() || m_overlong))
-        m_result.tornTail = true;
+    if (!m_result.error.isEmpty() || (m_partial.isEmpty() && !m_overlong))
+        return std::move(m_result);
+    if (m_lineNo == 0) {
+        m_result.tornTail = true; // the header itself was torn on the first write
+        return std::move(m_result);
+    }
+    // A last line without its line end: an editor that does not add one leaves a whole round
+    // like this, a crash mid-append a torn one.
+    if (m_partial.endsWith('\r'))
+        m_partial.chop(1);
+    ++m_lineNo;
+    if (!m_overlong && !m_partial.isEmpty() && m_partial.size() <= HistoryFile::MaxLineBytes &&
+        HistoryFile::parseLine(m_partial.constData(), m_partial.constData() + m_partial.size(),
+                               m_record, m_fields)) {
+        ++m_result.rounds;
+        m_sink(m_record);
+        return std::move(m_result);
+    }
+    m_result.tornTail = true;
+    if (m_overlong || !m_partial.isEmpty()) {
+        ++m_result.skipped;
+        if (m_result.skippedLines.size() < static_cast<size_t>(ReportedLines))
+            m_result.skippedLines.push_back(m_lineNo);
+    }
     return std::move(m_result);
 }
 

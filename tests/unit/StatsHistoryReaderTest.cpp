@@ -40,6 +40,10 @@ TEST(HistoryReader, readsAsTheWholeFileReadsWhereverTheBlocksCut) {
         h + '\n' + line(1) + '\n' + "\n" + "garbage,1\n" + line(2) + '\n' + line(3),
         h + '\n' + line(1) + '\n' + longLine + '\n' + line(2) + '\n',
         h + '\n' + line(1) + '\n' + longLine,
+        h + '\n' + line(1) + '\n' + line(2),          // a whole last round without its end
+        h + '\n' + line(1) + '\n' + line(2) + '\r',   // ... ending in CR alone
+        h + '\n' + line(1) + '\n' + line(2).left(30), // torn mid-append
+        h + '\n' + line(1) + "\n\r",
         "name,score\nTaro,1\n",
         QByteArray(HistoryFile::MaxLineBytes * 2, 'h') + '\n' + line(1) + '\n',
         manyBad,
