@@ -3,6 +3,7 @@
 #include "app/QuietMessages.h"
 #include "app/ScreenNavigator.h"
 #include "app/SessionBus.h"
+#include "app/StatsLauncher.h"
 #include "core/ClockRandomSource.h"
 #include "core/FileError.h"
 #include "core/SteadyClock.h"
@@ -11,7 +12,6 @@
 #include "screens/GameContext.h"
 #include "screens/Maingame.h"
 #include "screens/Menu.h"
-#include "screens/ProgressWindow.h"
 #include "screens/ScreenScale.h"
 #include "screens/Title.h"
 #include "screens/Training.h"
@@ -97,6 +97,9 @@ int runGame(int argc, char* argv[]) {
     const CommandLine commandLine(CommandLine::fromArgv(argc, argv), CommandLine::japaneseLocale());
     if (commandLine.done())
         return commandLine.finish();
+    // `--stats` is the progress window's own program: the game never loads the charts.
+    if (commandLine.isSet(QStringLiteral("stats")))
+        return StatsLauncher::exec(argc, argv, CommandLine::japaneseLocale());
     preferX11OnWayland();
     if (!waylandPluginReady(CommandLine::japaneseLocale()))
         return 1;
@@ -110,10 +113,6 @@ int runGame(int argc, char* argv[]) {
     if (qtTranslation.load(QStringLiteral("qtbase_ja"),
                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTranslation);
-
-    // `--stats` opens the progress window alone, in place of the game.
-    if (commandLine.isSet(QStringLiteral("stats")))
-        return runProgressWindow();
 
     ClockRandomSource random;
     SteadyClock clock;

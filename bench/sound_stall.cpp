@@ -1,4 +1,5 @@
-// What a player feels when a track starts, for a 60-minute MP3 in the bundled format (22.05 kHz
+// What a player feels when a track starts, for a 60-minute MP3 (one true encode of music that
+// never repeats, made here with lame) in the bundled format (22.05 kHz
 // mono, converted for the device) and in 44.1 kHz stereo:
 // - the largest gap between two events of a 1 ms Qt timer while the track starts and plays
 //   with its music poll and key effects going on, against the same loop with sound off, in

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -67,41 +68,70 @@ inline void resetPeakRss() {
         refs.write("5");
 }
 
-// Writes a long MP3 for the benchmarks: one minute of music encoded by lame (without its info
-// tag, so the copies join into one stream), repeated `minutes` times. `bundled` gives the
-// format of the game's own tracks (22.05 kHz mono, 64 kbit/s), otherwise 44.1 kHz stereo at
-// 128 kbit/s. False, with a message on stderr, when lame is missing or fails.
+// Raw 16-bit stereo PCM at 44.1 kHz from `fromSecond` on: the tones of musicWav() with a slow
+// drift of pitch and loudness, so that a long stretch never repeats and pieces join seamlessly.
+inline QByteArray musicPcm(double fromSecond, double seconds, double amplitude = 6000) {
+    const int rate = 44100;
+    const auto first = static_cast<std::int64_t>(fromSecond * rate);
+    const auto frames = static_cast<std::int64_t>(seconds * rate);
+    QByteArray data(static_cast<qsizetype>(frames * 4), Qt::Uninitialized);
+    auto* out = reinterpret_cast<std::int16_t*>(data.data());
+    for (std::int64_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(first + i) / rate;
+        const double drift = 1.0 + 0.02 * std::sin(t / 37.0);
+        const double note = 220.0 * drift * std::pow(2.0, static_cast<int>(t * 4) % 12 / 12.0);
+        const double level = amplitude * (0.75 + 0.25 * std::sin(t / 53.0));
+        const double l = std::sin(2 * M_PI * note * t) + 0.5 * std::sin(2 * M_PI * 2 * note * t);
+        const double r = std::sin(2 * M_PI * note * 1.5 * t);
+        out[2 * i] = static_cast<std::int16_t>(level * l / 1.5);
+        out[2 * i + 1] = static_cast<std::int16_t>(level * r);
+    }
+    return data;
+}
+
+// Writes a long MP3 for the benchmarks: `minutes` of music that never repeats, encoded by lame
+// in one run (fed through a pipe, so no long WAV is ever on disk), as a player's own long track
+// would be. `bundled` gives the format of the game's own tracks (22.05 kHz mono, 64 kbit/s),
+// otherwise 44.1 kHz stereo at 128 kbit/s. False, with a message on stderr, when lame is
+// missing or fails.
 inline bool writeLongMp3(const QString& path, int minutes, bool bundled) {
     const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
     if (lame.isEmpty()) {
         std::fprintf(stderr, "lame is needed to make the MP3\n");
         return false;
     }
-    const QString source = path + QStringLiteral(".source.wav");
-    const QString minute = path + QStringLiteral(".minute.mp3");
-    if (!writeFile(source, musicWav(60.0)))
-        return false;
-    QStringList args{QStringLiteral("--quiet"), QStringLiteral("-t")};
+    QStringList args{QStringLiteral("--quiet"),    QStringLiteral("-r"),
+                     QStringLiteral("-s"),         QStringLiteral("44.1"),
+                     QStringLiteral("--bitwidth"), QStringLiteral("16"),
+                     QStringLiteral("--signed"),   QStringLiteral("--little-endian")};
+    // The input is stereo: a mono file is its downmix (-a), as a player's encoder makes it.
     if (bundled)
-        args << QStringLiteral("--resample") << QStringLiteral("22.05") << QStringLiteral("-m")
-             << QStringLiteral("m") << QStringLiteral("-b") << QStringLiteral("64");
+        args << QStringLiteral("-a") << QStringLiteral("--resample") << QStringLiteral("22.05")
+             << QStringLiteral("-b") << QStringLiteral("64");
     else
-        args << QStringLiteral("-b") << QStringLiteral("128");
-    const int status = QProcess::execute(lame, args << source << minute);
-    QFile::remove(source);
-    QFile piece(minute);
-    QFile out(path);
-    if (status != 0 || !piece.open(QIODevice::ReadOnly) ||
-        !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        args << QStringLiteral("-m") << QStringLiteral("j") << QStringLiteral("-b")
+             << QStringLiteral("128");
+    QProcess encoder;
+    encoder.start(lame, args << QStringLiteral("-") << path);
+    if (!encoder.waitForStarted()) {
+        std::fprintf(stderr, "lame did not start\n");
+        return false;
+    }
+    constexpr double Piece = 10.0; // seconds fed at a time
+    for (double at = 0; at < minutes * 60.0; at += Piece) {
+        const QByteArray pcm = musicPcm(at, Piece);
+        if (encoder.write(pcm) != pcm.size())
+            break;
+        while (encoder.bytesToWrite() > 0 && encoder.state() == QProcess::Running)
+            encoder.waitForBytesWritten(-1);
+    }
+    encoder.closeWriteChannel();
+    encoder.waitForFinished(-1);
+    if (encoder.exitStatus() != QProcess::NormalExit || encoder.exitCode() != 0) {
         std::fprintf(stderr, "lame failed\n");
         return false;
     }
-    const QByteArray bytes = piece.readAll();
-    bool ok = true;
-    for (int i = 0; i < minutes && ok; ++i)
-        ok = out.write(bytes) == bytes.size();
-    QFile::remove(minute);
-    return ok && out.flush();
+    return QFileInfo::exists(path);
 }
 
 // The value below which the given share of the samples lie.

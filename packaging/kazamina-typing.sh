@@ -14,6 +14,8 @@ here=$(dirname "$(readlink -f "$0")")
 prefix=$(dirname "$here")
 defaults="$prefix/share/kazamina-typing"
 game="$prefix/lib/kazamina-typing/kazamina-typing"
+# The progress window is a program of its own (the game never loads the charts' libraries).
+[ "${1:-}" = --stats ] && game="$prefix/lib/kazamina-typing/kazamina-typing-stats"
 
 # An unset, empty or relative XDG_DATA_HOME means the default (XDG base directory rules).
 case "${XDG_DATA_HOME:-}" in

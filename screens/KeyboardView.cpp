@@ -1,6 +1,9 @@
 #include "screens/KeyboardView.h"
 
+#include "screens/KeyboardAccessible.h"
 #include "stats/ProgressModel.h"
+
+#include <QAccessible>
 
 #include <QHelpEvent>
 #include <QPainter>
@@ -18,9 +21,31 @@ constexpr double Gap = 0.08;
 
 KeyboardView::KeyboardView(const ProgressModel& model, QWidget* parent)
     : QWidget(parent), m_model(model) {
+    // Each key is a child of the keyboard for screen readers, with its counts as its name; the
+    // factory must be there before the first accessibility event makes a plain interface.
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(
+            [](const QString& className, QObject* object) -> QAccessibleInterface* {
+                if (className == QLatin1String("KeyboardView") && object && object->isWidgetType())
+                    return new KeyboardAccessible(static_cast<KeyboardView*>(object));
+                return nullptr;
+            });
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setObjectName(QStringLiteral("keyboard"));
     setAccessibleName(QStringLiteral("キーごとのミス率"));
     setMouseTracking(true);
+}
+
+const std::vector<char32_t>& KeyboardView::keys() {
+    static const std::vector<char32_t> all = [] {
+        std::vector<char32_t> out;
+        for (const auto& row : ProgressModel::rows())
+            out.insert(out.end(), row.begin(), row.end());
+        return out;
+    }();
+    return all;
 }
 
 QSize KeyboardView::sizeHint() const {
@@ -28,7 +53,7 @@ QSize KeyboardView::sizeHint() const {
 }
 
 QSize KeyboardView::minimumSizeHint() const {
-    return {360, 140};
+    return {360, 130};
 }
 
 double KeyboardView::unit() const {
@@ -64,20 +89,25 @@ char32_t KeyboardView::keyAt(const QPoint& point) const {
 void KeyboardView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    QFont font = p.font();
-    font.setPixelSize(std::max(9, static_cast<int>(unit() * 0.38)));
-    font.setBold(true);
-    p.setFont(font);
-    for (const auto& row : ProgressModel::rows()) {
-        for (char32_t key : row) {
-            const QRectF r = keyRect(key);
-            const QColor fill = m_model.colour(key);
-            p.setPen(QPen(fill.darker(150), 1.5));
-            p.setBrush(fill);
-            p.drawRoundedRect(r, r.height() * 0.15, r.height() * 0.15);
-            p.setPen(fill.lightness() > 140 ? Qt::black : Qt::white);
-            p.drawText(r, Qt::AlignCenter, ProgressModel::capLabel(key));
-        }
+    QFont letter = p.font();
+    letter.setPixelSize(std::max(9, static_cast<int>(unit() * 0.36)));
+    letter.setBold(true);
+    QFont rate = p.font();
+    rate.setPixelSize(std::max(8, static_cast<int>(unit() * 0.26)));
+    for (char32_t key : keys()) {
+        const QRectF r = keyRect(key);
+        const QColor fill = m_model.colour(key);
+        p.setPen(QPen(fill.darker(150), 1.5));
+        p.setBrush(fill);
+        p.drawRoundedRect(r, r.height() * 0.15, r.height() * 0.15);
+        // The rate in figures under the letter: the colour is never the only cue.
+        p.setPen(ProgressModel::textOn(fill));
+        const QRectF upper(r.left(), r.top(), r.width(), r.height() * 0.58);
+        const QRectF lower(r.left(), r.top() + r.height() * 0.52, r.width(), r.height() * 0.44);
+        p.setFont(letter);
+        p.drawText(upper, Qt::AlignCenter, ProgressModel::capLabel(key));
+        p.setFont(rate);
+        p.drawText(lower, Qt::AlignCenter, m_model.capRate(key));
     }
 }
 

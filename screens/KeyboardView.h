@@ -2,10 +2,12 @@
 
 #include <QWidget>
 
+#include <vector>
+
 class ProgressModel;
 
 // The keyboard picture of the progress window: QWERTY keys coloured by their recent miss rate,
-// the exact counts in each key's tooltip.
+// the rate written on each key and the exact counts in its tooltip and accessible name.
 class KeyboardView : public QWidget {
     Q_OBJECT
 public:
@@ -14,6 +16,9 @@ public:
     // The key under a point of the widget, 0 when none.
     char32_t keyAt(const QPoint& point) const;
     QRectF keyRect(char32_t key) const;
+    const ProgressModel& model() const { return m_model; }
+    // Every key of the picture, row by row.
+    static const std::vector<char32_t>& keys();
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -3,12 +3,17 @@
 #include "core/TextFile.h"
 #include "screens/KeyboardView.h"
 #include "screens/WeakKeyTrendChart.h"
+#include "stats/HistoryFile.h"
 
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -29,38 +34,69 @@ QValueAxis* axis(const QString& title, double low, double high, const QColor& co
     return a;
 }
 
-QString readNoteText(const HistoryFile::Loaded& history) {
-    if (!history.error.isEmpty())
-        return QStringLiteral("%1 を読めません：%2")
-            .arg(TextFile::hostPath(HistoryFile::Path), history.error);
-    if (history.skippedLines.empty())
+// Whole rounds only, one tick per round on a short history and never a number twice.
+QValueAxis* roundsAxis(const ProgressModel::RoundAxis& rounds) {
+    auto* a = axis(QStringLiteral("回"), rounds.min, rounds.max, ProgressWindow::AxisColour);
+    a->setTickType(QValueAxis::TicksDynamic);
+    a->setTickAnchor(rounds.anchor);
+    a->setTickInterval(rounds.interval);
+    a->setLabelFormat(QStringLiteral("%d"));
+    return a;
+}
+
+QLineSeries* series(const QString& name, const QColor& colour) {
+    auto* s = new QLineSeries;
+    s->setName(name);
+    QPen pen(colour);
+    pen.setWidthF(2);
+    s->setPen(pen);
+    return s;
+}
+
+QString readNoteText(const HistoryReader::Result& read) {
+    const QString path = TextFile::hostPath(HistoryFile::Path);
+    if (!read.error.isEmpty())
+        return QStringLiteral("%1 を読めません：%2").arg(path, read.error);
+    if (read.skipped == 0)
         return {};
     QStringList numbers;
-    for (size_t i = 0; i < history.skippedLines.size() && i < 10; ++i)
-        numbers << QString::number(history.skippedLines[i]);
-    if (history.skippedLines.size() > 10)
+    for (int line : read.skippedLines)
+        numbers << QString::number(line);
+    if (read.skipped > static_cast<int>(read.skippedLines.size()))
         numbers << QStringLiteral("…");
     return QStringLiteral("%1 の %2 行を読み飛ばしました（%3 行目）")
-        .arg(TextFile::hostPath(HistoryFile::Path))
-        .arg(history.skippedLines.size())
+        .arg(path)
+        .arg(read.skipped)
         .arg(numbers.join(QStringLiteral("、")));
 }
 
 } // namespace
 
-ProgressWindow::ProgressWindow(const HistoryFile::Loaded& history, QWidget* parent)
-    : QWidget(parent), m_model(history.records) {
+ProgressWindow::ProgressWindow(const ProgressModel::Loaded& history, QWidget* parent)
+    : QWidget(parent), m_model(history.model) {
     setWindowTitle(Title);
     setAttribute(Qt::WA_DeleteOnClose);
-    auto* layout = new QVBoxLayout(this);
+    // Without a window manager there is no close button: the keys close it.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 
-    readNote = new QLabel(readNoteText(history), this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("scroller"));
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+
+    readNote = new QLabel(readNoteText(history.read), content);
     readNote->setObjectName(QStringLiteral("readNote"));
     readNote->setWordWrap(true);
     readNote->setVisible(!readNote->text().isEmpty());
 
     if (m_model.empty()) {
-        emptyNote = new QLabel(NoRecords, this);
+        emptyNote = new QLabel(NoRecords, content);
         emptyNote->setObjectName(QStringLiteral("emptyNote"));
         emptyNote->setAlignment(Qt::AlignCenter);
         QFont font = emptyNote->font();
@@ -68,42 +104,57 @@ ProgressWindow::ProgressWindow(const HistoryFile::Loaded& history, QWidget* pare
         emptyNote->setFont(font);
         layout->addWidget(emptyNote, 1);
         layout->addWidget(readNote);
+        scroller->setWidget(content);
+        outer->addWidget(scroller);
         resize(520, 300);
         return;
     }
+    summary = new QLabel(m_model.summary(), content);
+    summary->setObjectName(QStringLiteral("summary"));
+    summary->setWordWrap(true);
+    summary->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    layout->addWidget(summary);
     buildCharts();
     layout->addWidget(scoreChart, 3);
-    layout->addWidget(accuracyChart, 2);
-    keyboard = new KeyboardView(m_model, this);
+    // Accuracy and 「苦手キーの推移」 side by side, so the window still fits a 1024×600 screen.
+    auto* row = new QHBoxLayout;
+    row->addWidget(accuracyChart, 1);
+    addWeakKeyTrend(row);
+    layout->addLayout(row, 2);
+    keyboard = new KeyboardView(m_model, content);
     auto* legend = new QLabel(
-        QStringLiteral(
-            "キーの色：直近 %1 回のミス率（緑 0% → 黄 %2% → 赤 %3% 以上、灰色は打つ場面なし）。"
-            "キーに合わせると回数が出ます。")
+        QStringLiteral("キーの色と数字：直近 %1 回のミス率（緑 0% → 黄 %2% → 赤 %3% 以上、"
+                       "灰色と – は打つ場面なし）。キーに合わせると回数が出ます。")
             .arg(m_model.keyRounds())
             .arg(ProgressModel::RedRate * 50)
             .arg(ProgressModel::RedRate * 100),
-        this);
+        content);
     legend->setObjectName(QStringLiteral("keyLegend"));
     legend->setAlignment(Qt::AlignCenter);
     legend->setWordWrap(true);
     layout->addWidget(legend);
     layout->addWidget(keyboard, 2);
-    addWeakKeyTrend(history.records, layout);
     layout->addWidget(readNote);
-    resize(900, 980);
+    scroller->setWidget(content);
+    outer->addWidget(scroller);
+
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 600);
+    resize(openingSize(available.size()));
+    move(available.topLeft() +
+         QPoint((available.width() - width()) / 2, (available.height() - height()) / 2));
+}
+
+QSize ProgressWindow::openingSize(const QSize& available) {
+    return QSize(std::min(Preferred.width(), static_cast<int>(available.width() * ScreenShare)),
+                 std::min(Preferred.height(), static_cast<int>(available.height() * ScreenShare)));
 }
 
 void ProgressWindow::buildCharts() {
     const auto& points = m_model.points();
-    const double first = points.front().round;
-    const double last = std::max(points.back().round, points.front().round + 1);
-
-    auto* score = new QLineSeries;
-    score->setName(QStringLiteral("スコア"));
-    auto* speed = new QLineSeries;
-    speed->setName(QStringLiteral("速度（打/秒）"));
-    auto* accuracy = new QLineSeries;
-    accuracy->setName(QStringLiteral("正確率（%）"));
+    auto* score = series(QStringLiteral("スコア"), ScoreColour);
+    auto* speed = series(QStringLiteral("速度（打/秒）"), SpeedColour);
+    auto* accuracy = series(QStringLiteral("正確率（%）"), AccuracyColour);
     double lowScore = 0, highScore = 0, highSpeed = 0, lowAccuracy = 100;
     for (const ProgressModel::Point& p : points) {
         score->append(p.round, p.score);
@@ -114,70 +165,71 @@ void ProgressWindow::buildCharts() {
         highSpeed = std::max(highSpeed, p.speed);
         lowAccuracy = std::min(lowAccuracy, p.accuracy);
     }
-    // A single round still gets a readable line, not a point on a zero-width axis.
+    // A single round still gets a readable mark, not a line of no length.
     for (QLineSeries* s : {score, speed, accuracy})
         s->setPointsVisible(points.size() < 40);
+    const ProgressModel::RoundAxis rounds = m_model.roundAxis();
 
     auto* chart = new QChart;
+    chart->setBackgroundBrush(ChartBackground);
     chart->setTitle(QStringLiteral("スコアと速度（直近 %1 回）").arg(points.size()));
     chart->addSeries(score);
     chart->addSeries(speed);
-    auto* rounds = axis(QStringLiteral("回"), first, last);
-    rounds->setLabelFormat(QStringLiteral("%d"));
-    chart->addAxis(rounds, Qt::AlignBottom);
-    auto* scoreAxis = axis(QStringLiteral("スコア"), lowScore, std::max(highScore, lowScore + 100),
-                           score->color());
+    auto* roundAxis = roundsAxis(rounds);
+    chart->addAxis(roundAxis, Qt::AlignBottom);
+    auto* scoreAxis =
+        axis(QStringLiteral("スコア"), lowScore, std::max(highScore, lowScore + 100), ScoreColour);
     scoreAxis->applyNiceNumbers();
     scoreAxis->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(scoreAxis, Qt::AlignLeft);
-    auto* speedAxis =
-        axis(QStringLiteral("打/秒"), 0, std::max(1.0, highSpeed * 1.1), speed->color());
+    auto* speedAxis = axis(QStringLiteral("打/秒"), 0, std::max(1.0, highSpeed * 1.1), SpeedColour);
     speedAxis->applyNiceNumbers();
     chart->addAxis(speedAxis, Qt::AlignRight);
-    score->attachAxis(rounds);
+    score->attachAxis(roundAxis);
     score->attachAxis(scoreAxis);
-    speed->attachAxis(rounds);
+    speed->attachAxis(roundAxis);
     speed->attachAxis(speedAxis);
-    scoreChart = new QChartView(chart, this);
+    scoreChart = new QChartView(chart, content);
     scoreChart->setObjectName(QStringLiteral("scoreChart"));
     scoreChart->setRenderHint(QPainter::Antialiasing);
+    scoreChart->setMinimumHeight(190);
+    scoreChart->setAccessibleName(chart->title());
+    scoreChart->setAccessibleDescription(m_model.summary());
 
     auto* accuracyPlot = new QChart;
+    accuracyPlot->setBackgroundBrush(ChartBackground);
     accuracyPlot->setTitle(QStringLiteral("正確率"));
     accuracyPlot->addSeries(accuracy);
-    auto* rounds2 = axis(QStringLiteral("回"), first, last);
-    rounds2->setLabelFormat(QStringLiteral("%d"));
-    accuracyPlot->addAxis(rounds2, Qt::AlignBottom);
-    auto* percent =
-        axis(QStringLiteral("%"), std::max(0.0, std::floor(lowAccuracy / 10) * 10 - 10), 100);
+    auto* roundAxis2 = roundsAxis(rounds);
+    accuracyPlot->addAxis(roundAxis2, Qt::AlignBottom);
+    auto* percent = axis(QStringLiteral("%"), std::max(0.0, std::floor(lowAccuracy / 10) * 10 - 10),
+                         100, AccuracyColour);
     percent->setTickCount(static_cast<int>((100 - percent->min()) / 10) + 1); // every 10 %
     percent->setLabelFormat(QStringLiteral("%d"));
     accuracyPlot->addAxis(percent, Qt::AlignLeft);
-    accuracy->attachAxis(rounds2);
+    accuracy->attachAxis(roundAxis2);
     accuracy->attachAxis(percent);
     accuracyPlot->legend()->hide();
-    accuracyChart = new QChartView(accuracyPlot, this);
+    accuracyChart = new QChartView(accuracyPlot, content);
     accuracyChart->setObjectName(QStringLiteral("accuracyChart"));
     accuracyChart->setRenderHint(QPainter::Antialiasing);
+    accuracyChart->setMinimumHeight(130);
+    accuracyChart->setAccessibleName(
+        QStringLiteral("正確率のグラフ（直近 %1 回）").arg(points.size()));
+    accuracyChart->setAccessibleDescription(m_model.summary());
 }
 
-void ProgressWindow::addWeakKeyTrend(const std::vector<HistoryRecord>& records,
-                                     QVBoxLayout* layout) {
-    WeakKeyTrend trend;
-    const size_t first =
-        records.size() > WeakKeyTrend::Records ? records.size() - WeakKeyTrend::Records : 0;
-    for (size_t i = first; i < records.size(); ++i)
-        trend.add(records[i]);
-    weakKeyTrend = new WeakKeyTrendChart(trend, this);
-    layout->addWidget(weakKeyTrend, 2);
+void ProgressWindow::addWeakKeyTrend(QBoxLayout* layout) {
+    weakKeyTrend = new WeakKeyTrendChart(m_model.weakKeyTrend(), content);
+    layout->addWidget(weakKeyTrend, 1);
 }
 
 int runProgressWindow() {
-    const HistoryFile::Loaded history = HistoryFile::load();
-    if (!history.error.isEmpty())
+    const ProgressModel::Loaded history = ProgressModel::load(HistoryFile::Path);
+    if (!history.read.error.isEmpty())
         std::fprintf(stderr, "kazamina-typing: %s: %s\n",
                      qUtf8Printable(TextFile::hostPath(HistoryFile::Path)),
-                     qUtf8Printable(history.error));
+                     qUtf8Printable(history.read.error));
     auto* window = new ProgressWindow(history);
     window->show();
     return QApplication::exec();

@@ -1,29 +1,46 @@
 #pragma once
 
-#include "stats/HistoryFile.h"
 #include "stats/ProgressModel.h"
 
+#include <QColor>
+#include <QSize>
 #include <QWidget>
 
 class KeyboardView;
 class QChartView;
 class QLabel;
-class QVBoxLayout;
+class QScrollArea;
+class QBoxLayout;
 class WeakKeyTrendChart;
 
 // The progress window of `--stats`: score and speed per round, accuracy per round and the
 // keyboard of recent misses, from the history in the working folder. Not one of the game's
-// screens: it opens alone and the game does not run beside it.
+// screens: it runs in a program of its own, so the game never loads the charts' libraries.
 class ProgressWindow : public QWidget {
     Q_OBJECT
 public:
     static inline const QString Title = QStringLiteral("カザミナへのタイピング ～成績～");
     static inline const QString NoRecords = QStringLiteral("まだ記録がありません");
+    // The size it opens at when the screen has room for it.
+    static constexpr QSize Preferred{900, 860};
+    // The share of the screen it may take at most.
+    static constexpr double ScreenShare = 0.9;
+    // Text colours of the series, dark enough to read on the charts' white.
+    static inline const QColor ChartBackground{Qt::white};
+    static inline const QColor ScoreColour{0, 92, 175};
+    static inline const QColor SpeedColour{176, 70, 0};
+    static inline const QColor AccuracyColour{0, 120, 60};
+    static inline const QColor AxisColour{50, 50, 50}; // the round axis, shared by both charts
 
-    explicit ProgressWindow(const HistoryFile::Loaded& history, QWidget* parent = nullptr);
+    explicit ProgressWindow(const ProgressModel::Loaded& history, QWidget* parent = nullptr);
 
     const ProgressModel& model() const { return m_model; }
+    // The size it opens at on a screen whose free area is `available`.
+    static QSize openingSize(const QSize& available);
 
+    QScrollArea* scroller = nullptr;     // scrolls the content on a screen too small for it
+    QWidget* content = nullptr;          // everything the window shows
+    QLabel* summary = nullptr;           // the charts in words
     QChartView* scoreChart = nullptr;    // score and speed, two axes
     QChartView* accuracyChart = nullptr; // accuracy
     KeyboardView* keyboard = nullptr;
@@ -33,7 +50,7 @@ public:
 
 private:
     void buildCharts();
-    void addWeakKeyTrend(const std::vector<HistoryRecord>& records, QVBoxLayout* layout);
+    void addWeakKeyTrend(QBoxLayout* layout);
 
     ProgressModel m_model;
 };

@@ -23,7 +23,7 @@ QString keyName(char32_t key) {
 WeakKeyTrendChart::WeakKeyTrendChart(const WeakKeyTrend& trend, QWidget* parent)
     : QWidget(parent), m_series(trend.series()), m_records(trend.records()) {
     setObjectName(QStringLiteral("weakKeyTrend"));
-    setMinimumHeight(180);
+    setMinimumHeight(130);
     setAccessibleName(Title);
     setAccessibleDescription(summary());
     setToolTip(summary());

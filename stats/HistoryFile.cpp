@@ -66,19 +66,21 @@ bool splitFields(const char* p, const char* end, std::array<std::string_view, Fi
             std::string& s = storage[n];
             s.clear();
             ++p;
+            // A run up to the next quote at a time: the pairs' fields are quoted whenever a
+            // comma was typed, and a long history is mostly this loop.
             while (true) {
-                if (p == end)
+                const char* quote = static_cast<const char*>(std::memchr(p, '"', end - p));
+                if (!quote)
                     return false; // unterminated quote
-                if (*p == '"') {
-                    if (p + 1 < end && p[1] == '"') {
-                        s.push_back('"');
-                        p += 2;
-                        continue;
-                    }
-                    ++p;
-                    break;
+                s.append(p, quote);
+                p = quote;
+                if (p + 1 < end && p[1] == '"') {
+                    s.push_back('"');
+                    p += 2;
+                    continue;
                 }
-                s.push_back(*p++);
+                ++p;
+                break;
             }
             fields[n++] = s;
             if (p == end)
@@ -221,6 +223,7 @@ QByteArray HistoryFile::formatKeyCounts(const RoundFigures::KeyCounts& counts) {
 
 bool HistoryFile::parseKeyCounts(const char* begin, const char* end, RoundFigures::KeyCounts& out) {
     out.clear();
+    uint64_t seenAscii[2] = {0, 0}; // each character once: ASCII ones by a bit each
     const char* p = begin;
     while (p < end) {
         char32_t key = 0;
@@ -231,9 +234,17 @@ bool HistoryFile::parseKeyCounts(const char* begin, const char* end, RoundFigure
         int n = 0;
         if (!number(std::string_view(p, stop - p), n) || n <= 0)
             return false;
-        for (const auto& [k, count] : out)
-            if (k == key)
-                return false; // each character once
+        if (key < 128) {
+            uint64_t& word = seenAscii[key / 64];
+            const uint64_t bit = uint64_t{1} << (key % 64);
+            if (word & bit)
+                return false;
+            word |= bit;
+        } else {
+            for (const auto& [k, count] : out)
+                if (k == key)
+                    return false;
+        }
         out.emplace_back(key, n);
         p = stop;
         if (!nextPair(p, end))

@@ -1,6 +1,7 @@
 #include "stats/ProgressModel.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 const QColor Unused(90, 90, 90);
@@ -13,45 +14,131 @@ QColor mix(const QColor& a, const QColor& b, double t) {
     return QColor(channel(a.red(), b.red()), channel(a.green(), b.green()),
                   channel(a.blue(), b.blue()));
 }
+
+double luminance(const QColor& c) {
+    auto linear = [](double v) {
+        v /= 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.red()) + 0.7152 * linear(c.green()) + 0.0722 * linear(c.blue());
+}
+
+// ASCII character to key index, built once from the rows.
+const std::array<int8_t, 128>& asciiKeys() {
+    static const std::array<int8_t, 128> table = [] {
+        std::array<int8_t, 128> t;
+        t.fill(-1);
+        int index = 0;
+        for (const auto& row : ProgressModel::rows())
+            for (char32_t key : row)
+                t[key] = static_cast<int8_t>(index++);
+        for (char c = 'A'; c <= 'Z'; ++c)
+            t[static_cast<size_t>(c)] = t[static_cast<size_t>(c - 'A' + 'a')];
+        t['!'] = t['1'];
+        t['?'] = t['/'];
+        return t;
+    }();
+    return table;
+}
+
+QString signedNumber(double value, int decimals) {
+    const QString text = QString::number(std::abs(value), 'f', decimals);
+    if (text == QString::number(0.0, 'f', decimals))
+        return QStringLiteral("±") + text;
+    return (value > 0 ? QStringLiteral("+") : QStringLiteral("−")) + text;
+}
 } // namespace
 
 ProgressModel::ProgressModel(const std::vector<HistoryRecord>& records) {
-    // The charts follow rounds; drill sessions have no score and count only on the keyboard.
-    std::vector<const HistoryRecord*> rounds;
-    rounds.reserve(records.size());
     for (const HistoryRecord& r : records)
-        if (r.kind == HistoryRecord::Kind::Round)
-            rounds.push_back(&r);
-    m_totalRounds = static_cast<int>(rounds.size());
-    const int firstPlotted = std::max(0, m_totalRounds - ChartRounds);
-    m_points.reserve(static_cast<size_t>(m_totalRounds - firstPlotted));
-    for (int i = firstPlotted; i < m_totalRounds; ++i) {
-        const HistoryRecord& r = *rounds[static_cast<size_t>(i)];
-        m_points.push_back({i + 1, r.score, r.speed, r.accuracy});
+        add(r);
+}
+
+ProgressModel::Loaded ProgressModel::load(const QString& gamePath) {
+    Loaded out;
+    out.read = HistoryReader::read([&out](const HistoryRecord& r) { out.model.add(r); }, gamePath);
+    if (!out.read.error.isEmpty())
+        out.model = ProgressModel(); // a file that is not ours shows nothing of it
+    return out;
+}
+
+void ProgressModel::add(const HistoryRecord& r) {
+    m_trend.add(r);
+    // The charts follow rounds; drill sessions have no score and count only on the keyboard.
+    if (r.kind == HistoryRecord::Kind::Round) {
+        ++m_totalRounds;
+        m_points.push_back({m_totalRounds, r.score, r.speed, r.accuracy});
+        if (m_points.size() > static_cast<size_t>(ChartRounds))
+            m_points.pop_front();
     }
-    const int total = static_cast<int>(records.size());
-    const int firstCounted = std::max(0, total - KeyRounds);
-    m_keyRounds = total - firstCounted;
-    for (int i = firstCounted; i < total; ++i) {
-        const HistoryRecord& r = records[static_cast<size_t>(i)];
-        for (const auto& [character, n] : r.keysByKey)
-            if (const char32_t key = keyFor(character))
-                m_keys[key].keys += n;
-        for (const auto& [character, n] : r.missesByKey)
-            if (const char32_t key = keyFor(character))
-                m_keys[key].misses += n;
-        for (const RoundFigures::KeyTime& t : r.timesByKey) {
-            if (const char32_t key = keyFor(t.key)) {
-                m_keys[key].ms += t.total;
-                m_keys[key].timed += t.count;
-            }
+
+    RoundKeys& slot = m_ring[static_cast<size_t>(m_head)];
+    if (m_filled == KeyRounds) {
+        for (int i = 0; i < slot.count; ++i) {
+            const auto k = static_cast<size_t>(slot.used[static_cast<size_t>(i)]);
+            KeyStat& sum = m_recentSum[k];
+            const KeyStat& gone = slot.stats[k];
+            sum.keys -= gone.keys;
+            sum.misses -= gone.misses;
+            sum.ms -= gone.ms;
+            sum.timed -= gone.timed;
+            slot.stats[k] = {};
         }
+    } else {
+        ++m_filled;
     }
+    slot.count = 0;
+    for (const auto& [character, n] : r.keysByKey)
+        count(slot, character, n, false);
+    for (const auto& [character, n] : r.missesByKey)
+        count(slot, character, n, true);
+    for (const RoundFigures::KeyTime& t : r.timesByKey)
+        time(slot, t);
+    m_head = (m_head + 1) % KeyRounds;
+}
+
+ProgressModel::KeyStat* ProgressModel::slotStat(RoundKeys& slot, char32_t character) {
+    const int i = keyIndex(character);
+    if (i < 0)
+        return nullptr;
+    KeyStat& stat = slot.stats[static_cast<size_t>(i)];
+    if (stat.keys == 0 && stat.misses == 0 && stat.timed == 0 && stat.ms == 0)
+        slot.used[static_cast<size_t>(slot.count++)] = static_cast<int8_t>(i);
+    return &stat;
+}
+
+void ProgressModel::time(RoundKeys& slot, const RoundFigures::KeyTime& t) {
+    KeyStat* stat = slotStat(slot, t.key);
+    if (!stat)
+        return;
+    const auto k = static_cast<size_t>(keyIndex(t.key));
+    stat->ms += t.total;
+    stat->timed += t.count;
+    m_recentSum[k].ms += t.total;
+    m_recentSum[k].timed += t.count;
+    m_whole[k].ms += t.total;
+    m_whole[k].timed += t.count;
+}
+
+void ProgressModel::count(RoundKeys& slot, char32_t character, int n, bool missed) {
+    KeyStat* found = slotStat(slot, character);
+    if (!found)
+        return;
+    const auto k = static_cast<size_t>(keyIndex(character));
+    KeyStat& stat = *found;
+    (missed ? stat.misses : stat.keys) += n;
+    (missed ? m_recentSum[k].misses : m_recentSum[k].keys) += n;
+    (missed ? m_whole[k].misses : m_whole[k].keys) += n;
 }
 
 ProgressModel::KeyStat ProgressModel::keyStat(char32_t key) const {
-    const auto it = m_keys.find(key);
-    return it == m_keys.end() ? KeyStat{} : it->second;
+    const int i = keyIndex(key);
+    return i < 0 ? KeyStat{} : m_recentSum[static_cast<size_t>(i)];
+}
+
+ProgressModel::Tally ProgressModel::wholeHistory(char32_t key) const {
+    const int i = keyIndex(key);
+    return i < 0 ? Tally{} : m_whole[static_cast<size_t>(i)];
 }
 
 QColor ProgressModel::colour(char32_t key) const {
@@ -65,33 +152,120 @@ QColor ProgressModel::colourFor(const KeyStat& stat) {
     return t < 0.5 ? mix(Green, Yellow, t * 2) : mix(Yellow, Red, (t - 0.5) * 2);
 }
 
+double ProgressModel::contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ProgressModel::textOn(const QColor& fill) {
+    const QColor black(Qt::black), white(Qt::white);
+    return contrast(fill, black) >= contrast(fill, white) ? black : white;
+}
+
 QString ProgressModel::toolTip(char32_t key) const {
     const KeyStat s = keyStat(key);
-    const QString name = key == U' ' ? QStringLiteral("スペース") : capLabel(key);
+    const QString name = keyName(key);
     if (s.keys == 0)
-        return QStringLiteral("%1：直近 %2 回で打つ場面なし").arg(name).arg(m_keyRounds);
+        return QStringLiteral("%1：直近 %2 回で打つ場面なし").arg(name).arg(keyRounds());
     const QString text = QStringLiteral("%1：ミス %2 / %3 打（%4%）　直近 %5 回")
                              .arg(name)
                              .arg(s.misses)
                              .arg(s.keys)
                              .arg(QString::number(100.0 * s.rate(), 'f', 1))
-                             .arg(m_keyRounds);
+                             .arg(keyRounds());
     // Histories from before keys were timed show no time rather than a time of 0.
     if (s.timed == 0)
         return text;
     return text + QStringLiteral("　平均 %1 ms").arg(qRound(s.meanMs()));
 }
 
+QString ProgressModel::capRate(char32_t key) const {
+    const KeyStat s = keyStat(key);
+    if (s.keys == 0)
+        return QStringLiteral("–");
+    return QString::number(std::lround(100.0 * s.rate())) + QLatin1Char('%');
+}
+
+QString ProgressModel::summary() const {
+    if (m_points.empty())
+        return QStringLiteral("まだ記録がありません");
+    const Point& last = m_points.back();
+    QString text =
+        QStringLiteral("全 %1 回。最新の %2 回目：スコア %3、速度 %4 打/秒、正確率 %5%。")
+            .arg(m_totalRounds)
+            .arg(last.round)
+            .arg(last.score)
+            .arg(QString::number(last.speed, 'f', 2))
+            .arg(QString::number(last.accuracy, 'f', 1));
+    const int n = std::min<int>(TrendRounds, static_cast<int>(m_points.size()) / 2);
+    if (n == 0)
+        return text + QStringLiteral("傾向は 2 回目から出ます。");
+    double score[2] = {0, 0}, speed[2] = {0, 0}, accuracy[2] = {0, 0};
+    const size_t size = m_points.size();
+    for (int half = 0; half < 2; ++half) {
+        for (int i = 0; i < n; ++i) {
+            const Point& p = m_points[size - static_cast<size_t>((1 - half) * n + n - i)];
+            score[half] += p.score;
+            speed[half] += p.speed;
+            accuracy[half] += p.accuracy;
+        }
+    }
+    return text +
+           QStringLiteral("傾向：直近 %1 回の平均はその前の %1 回より スコア %2、速度 %3 打/秒、"
+                          "正確率 %4 ポイント。")
+               .arg(n)
+               .arg(signedNumber((score[1] - score[0]) / n, 0))
+               .arg(signedNumber((speed[1] - speed[0]) / n, 2))
+               .arg(signedNumber((accuracy[1] - accuracy[0]) / n, 1));
+}
+
+std::vector<int> ProgressModel::RoundAxis::ticks() const {
+    std::vector<int> out;
+    for (int t = anchor; t <= max; t += interval)
+        if (t >= min)
+            out.push_back(t);
+    return out;
+}
+
+ProgressModel::RoundAxis ProgressModel::roundAxis() const {
+    if (m_points.empty())
+        return roundAxis(1, 1);
+    return roundAxis(m_points.front().round, m_points.back().round);
+}
+
+ProgressModel::RoundAxis ProgressModel::roundAxis(int first, int last) {
+    const int span = last - first;
+    // At most ten gaps between ticks, each a whole number of rounds that reads well.
+    int interval = 1;
+    for (int step : {1, 2, 5, 10, 20, 25, 50, 100, 200, 250, 500, 1000}) {
+        interval = step;
+        if (span <= 10 * step)
+            break;
+    }
+    RoundAxis axis;
+    const double margin = std::max(0.5, span * 0.02);
+    axis.min = first - margin;
+    axis.max = last + margin;
+    axis.interval = interval;
+    axis.anchor = (first + interval - 1) / interval * interval;
+    if (interval == 1)
+        axis.anchor = first;
+    return axis;
+}
+
+int ProgressModel::keyIndex(char32_t c) {
+    return c < 128 ? asciiKeys()[c] : -1;
+}
+
 char32_t ProgressModel::keyFor(char32_t c) {
-    if (c >= U'A' && c <= U'Z')
-        return c - U'A' + U'a';
-    if (c == U'!')
-        return U'1';
-    if (c == U'?')
-        return U'/';
+    const int i = keyIndex(c);
+    if (i < 0)
+        return 0;
+    int index = 0;
     for (const auto& row : rows())
-        if (std::find(row.begin(), row.end(), c) != row.end())
-            return c;
+        for (char32_t key : row)
+            if (index++ == i)
+                return key;
     return 0;
 }
 
@@ -109,4 +283,8 @@ QString ProgressModel::capLabel(char32_t key) {
     if (key == U' ')
         return QStringLiteral("Space");
     return QString::fromUcs4(&key, 1).toUpper();
+}
+
+QString ProgressModel::keyName(char32_t key) {
+    return key == U' ' ? QStringLiteral("スペース") : capLabel(key);
 }

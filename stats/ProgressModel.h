@@ -1,20 +1,26 @@
 #pragma once
 
+#include "stats/HistoryReader.h"
 #include "stats/HistoryRecord.h"
+#include "stats/WeakKeyTrend.h"
 
 #include <QColor>
 #include <QString>
 
-#include <map>
+#include <array>
+#include <cstdint>
+#include <deque>
 #include <vector>
 
-// What the progress window shows, worked out from the history without drawing anything: the
-// rounds its charts plot and, for each key of the keyboard picture, the misses and keys of the
-// recent rounds with the colour they earn.
+// What the progress window shows, gathered round by round as the history streams past and
+// without drawing anything: the last rounds its charts plot, each keyboard key's misses and
+// keys over the recent rounds and over the whole history, and the summary read out for those
+// who cannot see the charts. Its size does not grow with the history.
 class ProgressModel {
 public:
     static constexpr int ChartRounds = 200;
     static constexpr int KeyRounds = 50;
+    static constexpr int TrendRounds = 10;
     // Miss rates at and above this are drawn full red; none is full green.
     static constexpr double RedRate = 0.20;
 
@@ -32,31 +38,93 @@ public:
         double rate() const { return keys > 0 ? static_cast<double>(misses) / keys : 0.0; }
         double meanMs() const { return timed > 0 ? static_cast<double>(ms) / timed : -1.0; }
     };
+    // One figure per keyboard key, in the order of keyIndex(); a new per-key figure is one
+    // more field of Tally.
+    struct Tally {
+        int64_t misses = 0;
+        int64_t keys = 0;
+        int64_t ms = 0; // time of the timed right keys in all
+        int64_t timed = 0;
+    };
+    static constexpr int KeyCount = 42;
+    using Tallies = std::array<Tally, KeyCount>;
 
+    // Whole rounds along the charts' round axis: a tick on every `interval` rounds from
+    // `anchor`, and a margin either side so that the first and last points are not on the edge.
+    struct RoundAxis {
+        double min = 0;
+        double max = 0;
+        int anchor = 0;
+        int interval = 1;
+        std::vector<int> ticks() const;
+    };
+
+    // The model of the history in a file, read as a stream, and what the reading met.
+    struct Loaded;
+    static Loaded load(const QString& gamePath);
+
+    ProgressModel() = default;
     explicit ProgressModel(const std::vector<HistoryRecord>& records);
+    void add(const HistoryRecord& record);
 
     bool empty() const { return m_totalRounds == 0; }
     int totalRounds() const { return m_totalRounds; }
     // The last ChartRounds rounds, oldest first.
-    const std::vector<Point>& points() const { return m_points; }
+    const std::deque<Point>& points() const { return m_points; }
     // How many of the last rounds the keyboard counts (KeyRounds, or fewer in a short history).
-    int keyRounds() const { return m_keyRounds; }
+    int keyRounds() const { return m_filled; }
     KeyStat keyStat(char32_t key) const;
+    // A key's misses and keys over every round of the history.
+    Tally wholeHistory(char32_t key) const;
     QColor colour(char32_t key) const;
     QString toolTip(char32_t key) const;
+    // The miss rate written on a key, so that the colour is not the only cue.
+    QString capRate(char32_t key) const;
+    // The charts in words: the last round's score, speed and accuracy and their trend.
+    QString summary() const;
+    RoundAxis roundAxis() const;
+    // 「苦手キーの推移」 over the last rounds and drill sessions.
+    const WeakKeyTrend& weakKeyTrend() const { return m_trend; }
 
+    static RoundAxis roundAxis(int first, int last);
     // The keyboard key that types a character: letters fold to their lower case and the
     // shifted ! and ? to their keys; 0 for characters the picture has no key for.
     static char32_t keyFor(char32_t character);
+    // Where a key's figures stand in Tallies; -1 for a character the picture has no key for.
+    static int keyIndex(char32_t character);
     static QColor colourFor(const KeyStat& stat);
+    // Black or white, whichever reads better on a key of this colour.
+    static QColor textOn(const QColor& fill);
+    // The contrast ratio of two colours as accessibility guidelines define it, 1 to 21.
+    static double contrast(const QColor& a, const QColor& b);
     // The QWERTY rows of the picture, top first; U' ' is the space bar.
     static const std::vector<std::vector<char32_t>>& rows();
-    // What a key cap shows.
+    // What a key cap shows, and a key's name when read out.
     static QString capLabel(char32_t key);
+    static QString keyName(char32_t key);
 
 private:
     int m_totalRounds = 0;
-    int m_keyRounds = 0;
-    std::vector<Point> m_points;
-    std::map<char32_t, KeyStat> m_keys;
+    std::deque<Point> m_points;
+    // The keys of the last KeyRounds rounds, a ring: the oldest round's figures leave the sums
+    // as a new one comes in, touching only the keys each round had.
+    struct RoundKeys {
+        std::array<KeyStat, KeyCount> stats{};
+        std::array<int8_t, KeyCount> used{};
+        int count = 0;
+    };
+    KeyStat* slotStat(RoundKeys& slot, char32_t character); // null for keys not pictured
+    void count(RoundKeys& slot, char32_t character, int n, bool missed);
+    void time(RoundKeys& slot, const RoundFigures::KeyTime& t);
+    std::array<RoundKeys, KeyRounds> m_ring{};
+    int m_head = 0;
+    int m_filled = 0;
+    std::array<KeyStat, KeyCount> m_recentSum{};
+    Tallies m_whole{};
+    WeakKeyTrend m_trend;
+};
+
+struct ProgressModel::Loaded {
+    ProgressModel model;
+    HistoryReader::Result read;
 };

@@ -29,9 +29,10 @@ play_packages=(
 )
 
 # Tests: GoogleTest; the real-display walk (Xvfb, xdotool, ImageMagick, a D-Bus session and
-# the accessibility bus, xev for the start-up figure); the checks of the package files.
+# the accessibility bus, xev for the start-up figure); the checks of the package files; the
+# XTEST and DAMAGE extensions' client libraries for the start-up and key-to-screen benchmarks.
 dev_packages=(
-    libgtest-dev
+    libgtest-dev libxcb-xtest0-dev libxcb-damage0-dev
     xvfb xdotool imagemagick dbus-daemon dbus-bin at-spi2-core python3-pyatspi x11-utils
     lintian appstream desktop-file-utils
     clang libclang-rt-14-dev

@@ -21,8 +21,8 @@ HistoryRecord played(int32_t score, RoundFigures::KeyCounts keys, RoundFigures::
 // keyboard only the last 50; an empty history is empty. Catches charts that start from the
 // first round, an off-by-one at either window, and old rounds leaking into the key colours.
 TEST(ProgressModel, chartsTakeTheLast200RoundsAndTheKeyboardTheLast50) {
-    EXPECT_TRUE(ProgressModel({}).empty());
-    EXPECT_TRUE(ProgressModel({}).points().empty());
+    EXPECT_TRUE(ProgressModel(std::vector<HistoryRecord>{}).empty());
+    EXPECT_TRUE(ProgressModel(std::vector<HistoryRecord>{}).points().empty());
 
     std::vector<HistoryRecord> records;
     for (int i = 1; i <= 260; ++i) // the first 210 rounds miss q every time it comes
@@ -63,6 +63,63 @@ TEST(ProgressModel, keyColoursFollowTheMissRateAndTheTooltipGivesTheCounts) {
     EXPECT_EQ(model.toolTip(U's'), QStringLiteral("S：ミス 4 / 20 打（20.0%）　直近 1 回"));
     EXPECT_EQ(model.toolTip(U'z'), QStringLiteral("Z：直近 1 回で打つ場面なし"));
     EXPECT_EQ(ProgressModel::keyFor(U'あ'), 0u);
+}
+
+// Round axes for short and long histories: every tick a whole round, never twice the same,
+// every point of a short history on a tick, at most eleven ticks. Catches the repeated labels
+// of a fractional tick step ("1 1 2 2 3") and an axis that stops short of the last round.
+TEST(ProgressModel, theRoundAxisTicksWholeRoundsOnce) {
+    struct Case {
+        int first, last;
+        std::vector<int> ticks;
+    };
+    const std::vector<Case> cases = {
+        {1, 1, {1}},
+        {1, 2, {1, 2}},
+        {1, 3, {1, 2, 3}},
+        {1, 7, {1, 2, 3, 4, 5, 6, 7}},
+        {301, 500, {320, 340, 360, 380, 400, 420, 440, 460, 480, 500}},
+        {1, 12, {2, 4, 6, 8, 10, 12}},
+    };
+    for (const Case& c : cases) {
+        const ProgressModel::RoundAxis axis = ProgressModel::roundAxis(c.first, c.last);
+        EXPECT_EQ(axis.ticks(), c.ticks) << c.first << "-" << c.last;
+        EXPECT_LT(axis.min, c.first);
+        EXPECT_GT(axis.max, c.last);
+        EXPECT_LT(axis.max - c.last, std::max(1.0, (c.last - c.first) * 0.05));
+    }
+}
+
+// Every key colour, at every miss rate, carries its letter and rate in black or white at 4.5:1
+// or better, and the whole-history sums keep counting after the keyboard's 50 rounds; the
+// summary gives the last round and the trend. Catches white letters on yellow (1.8:1), sums
+// that forget the rounds the ring let go, and a trend with the sign turned round.
+TEST(ProgressModel, keysReadAtEveryRateAndTheSummaryGivesTheTrend) {
+    for (int misses = 0; misses <= 100; ++misses) {
+        const QColor fill = ProgressModel::colourFor({misses, 100});
+        EXPECT_GE(ProgressModel::contrast(fill, ProgressModel::textOn(fill)), 4.5) << misses;
+    }
+    const QColor unused = ProgressModel::colourFor({});
+    EXPECT_GE(ProgressModel::contrast(unused, ProgressModel::textOn(unused)), 4.5);
+    EXPECT_DOUBLE_EQ(ProgressModel::contrast(Qt::black, Qt::white), 21.0);
+
+    std::vector<HistoryRecord> records;
+    for (int i = 1; i <= 120; ++i)
+        records.push_back(played(i <= 110 ? 1000 : 2000, {{U'q', 4}}, {{U'q', 1}}));
+    const ProgressModel model(records);
+    EXPECT_EQ(model.wholeHistory(U'q').keys, 480);
+    EXPECT_EQ(model.wholeHistory(U'q').misses, 120);
+    EXPECT_EQ(model.keyStat(U'q').keys, 200);
+    EXPECT_EQ(model.capRate(U'q'), QStringLiteral("25%"));
+    EXPECT_EQ(model.capRate(U'z'), QStringLiteral("–"));
+    EXPECT_EQ(
+        model.summary(),
+        QStringLiteral("全 120 回。最新の 120 回目：スコア 2000、速度 20.00 打/秒、正確率 90.0%。"
+                       "傾向：直近 10 回の平均はその前の 10 回より スコア +1000、速度 +10.00 "
+                       "打/秒、正確率 ±0.0 ポイント。"));
+    EXPECT_TRUE(ProgressModel({played(5, {}, {})})
+                    .summary()
+                    .endsWith(QStringLiteral("傾向は 2 回目から出ます。")));
 }
 
 // Drill sessions count on the keyboard but are no points of the score charts, and the rounds

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "stats/HistoryRecord.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+// Reads system/history.csv a block at a time and hands each round to a sink as it goes, so a
+// history of a million rounds is read in the same few hundred kilobytes as one of ten: the
+// progress window keeps only what it shows, never every record.
+class HistoryReader {
+public:
+    // Called once per round, oldest first; the record is reused for the next round.
+    using Sink = std::function<void(const HistoryRecord&)>;
+    static constexpr int ReportedLines = 10; // line numbers kept of the skipped lines
+
+    struct Result {
+        int rounds = 0;
+        // Complete lines that did not read as a round (edited by hand): how many, and the
+        // first ReportedLines of their 1-based line numbers.
+        int skipped = 0;
+        std::vector<int> skippedLines;
+        bool tornTail = false; // a last line without its line end, cut short by a crash
+        // Why nothing could be read; empty when the file was read (a missing file is empty).
+        QString error;
+    };
+
+    static constexpr qint64 BlockBytes = 256 * 1024;
+
+    static Result read(const Sink& sink, const QString& gamePath);
+    // The same rules over bytes in memory, handed over `blockBytes` at a time as from a file.
+    static Result readBytes(const QByteArray& bytes, const Sink& sink,
+                            qsizetype blockBytes = BlockBytes);
+
+private:
+    explicit HistoryReader(const Sink& sink) : m_sink(sink) {}
+    // Feeds the next bytes of the file; returns false once the header shows it is not ours.
+    bool feed(const char* data, qsizetype size);
+    Result finish();
+    void line(const char* begin, const char* end);
+    void skipLine();
+
+    const Sink& m_sink;
+    Result m_result;
+    HistoryRecord m_record;
+    QByteArray m_partial;    // the start of a line the last block cut through
+    bool m_overlong = false; // the current line is past MaxLineBytes: skip it to its end
+    int m_lineNo = 0;
+    int m_fields = 0; // fields of a line under this file's header
+};
