@@ -551,6 +551,9 @@ def main():
         sys.exit(f"mutation: the unchanged sources do not build; see {log}")
     verdict, name = run_tests(build_dir, args.timeout)
     if verdict != "passed":
+        # Once more: the sound tests play in real time and can miss a deadline on a loaded machine.
+        verdict, name = run_tests(build_dir, args.timeout)
+    if verdict != "passed":
         sys.exit(f"mutation: the unchanged sources fail their tests ({verdict}: {name})")
     print(f"mutation: unchanged sources built and passed in {time.monotonic() - started:.0f} s",
           flush=True)
