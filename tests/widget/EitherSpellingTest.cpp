@@ -64,7 +64,7 @@ TEST(EitherSpellingDialog, closeButtonSavesTheOptionBesideTheSameFortyBytes) {
     TestContext t;
     Owned<config> dialog(new config(t.context));
     dialog->findChild<QCheckBox*>(QStringLiteral("Check1"))->click();
-    dialog->Timer1_Timer();
+    fire(dialog->Timer1);
     EXPECT_TRUE(t.context.options.acceptBothSpellings());
     dialog->Command2->click();
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
@@ -91,7 +91,7 @@ TEST(EitherSpellingDialog, closeBoxKeepsTheOptionForThisRunOnly) {
         EXPECT_TRUE(box->isChecked());
         dialog->show();
         box->click();
-        dialog->Timer1_Timer();
+        fire(dialog->Timer1);
         dialog->close();
         EXPECT_EQ(dialog->result(), QDialog::Rejected);
     }
@@ -101,7 +101,7 @@ TEST(EitherSpellingDialog, closeBoxKeepsTheOptionForThisRunOnly) {
 
     Owned<config> reopened(new config(t.context));
     EXPECT_TRUE(reopened->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
-    reopened->Timer1_Timer();
+    fire(reopened->Timer1);
     EXPECT_TRUE(t.context.options.acceptBothSpellings());
 }
 
