@@ -16,6 +16,7 @@ using RomajiPiece = std::variant<const char*, Kana>;
 struct PhraseRow {
     int number;
     const char* text;                         // shown in mon
+    const char* reading;                      // kana, with ASCII and signs as written
     std::vector<RomajiPiece> romaji;          // joined into Q
     std::vector<RomajiPiece> romajiOtherwise; // row 69 only: used unless ちゃ is "tya"
 };
@@ -27,13 +28,15 @@ struct PhrasePiece {
 };
 using PhrasePieces = std::vector<PhrasePiece>;
 
-// A phrase drawn for the round: its number, Japanese text and romaji to type, and the pieces
-// the romaji was joined from (for judges that know other spellings of the variable kana).
+// A phrase drawn for the round: its number, Japanese text and romaji to type, the pieces the
+// romaji was joined from (for judges that know other spellings of the variable kana), and its
+// reading (for judges that follow the keys as an input method converts them).
 struct Phrase {
     int number = 0;
     QString text;
     QString romaji;
     PhrasePieces pieces;
+    QString reading;
 };
 
 // The 100 built-in gag phrases and the romaji builder.
@@ -46,6 +49,8 @@ public:
     static QString romaji(int number, const VariantTable& table);
     // The pieces that romaji() joins, with row 69's choice already made.
     static PhrasePieces pieces(int number, const VariantTable& table);
+    // The phrase's reading: kana, with the ASCII and signs the romaji types as written.
+    static QString reading(int number);
     // Reseeds, draws floor(r * 100) with 0 standing for 100, and builds that phrase.
     static Phrase draw(RandomSource& random, const VariantTable& table);
 };

@@ -106,14 +106,14 @@ void PhrasePack::addLine(QStringView line, int number, const QString& gamePath) 
              QStringLiteral("よみに使えない文字%1があります（ひらがな・カタカナ・英数字と"
                             "記号で書いてください）")
                  .arg(describe(reading, unknownAt)));
-    m_entries.push_back({text.toString(), std::move(*parts)});
+    m_entries.push_back({text.toString(), reading.toString(), std::move(*parts)});
 }
 
 Phrase PhrasePack::phrase(int number, const VariantTable& table) const {
     const Entry& entry = m_entries.at(static_cast<std::size_t>(number - 1));
     PhrasePieces pieces = KanaSpeller::spell(entry.reading, table);
     QString romaji = KanaSpeller::join(pieces, table);
-    return {number, entry.text, std::move(romaji), std::move(pieces)};
+    return {number, entry.text, std::move(romaji), std::move(pieces), entry.readingText};
 }
 
 Phrase PhrasePack::draw(RandomSource& random, const VariantTable& table) const {

@@ -47,6 +47,7 @@ private:
 
     struct Entry {
         QString text;
+        QString readingText;
         KanaSpeller::Reading reading;
     };
     std::vector<Entry> m_entries;

@@ -56,6 +56,7 @@ void expectAll(std::initializer_list<Expect> cases) {
 // The rows the data marks as checked under A only must differ under the others, so that the
 // list of phrases with a variable kana inside a fixed piece stays exact. Where a phrase matches,
 // its pieces must equal the catalogue's too: the either-spelling judge works on the pieces.
+// The catalogue carries the same readings, for the judges that follow the reading.
 TEST(KanaSpeller, reproducesEveryBuiltInPhraseFromItsReading) {
     const auto readings = tsv("readings.tsv");
     const auto expected = tsv("romaji-expected.tsv");
@@ -72,6 +73,7 @@ TEST(KanaSpeller, reproducesEveryBuiltInPhraseFromItsReading) {
         ASSERT_EQ(row[0].toInt(), n);
         ASSERT_EQ(expected[n][0].toInt(), n);
         EXPECT_EQ(row[1], QString::fromUtf8(PhraseCatalogue::row(n).text)) << n;
+        EXPECT_EQ(row[2], PhraseCatalogue::reading(n)) << n;
         const auto parts = KanaSpeller::parse(row[2]);
         ASSERT_TRUE(parts) << n << " " << row[2].toStdString();
         const QStringList checked = row[3].split(QLatin1Char(' '));

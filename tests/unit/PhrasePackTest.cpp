@@ -197,6 +197,9 @@ TEST(PhrasePack, theRoundDrawsFromThePackWhenItHasOne) {
     EXPECT_EQ(judge.monText(), "茶");
     EXPECT_EQ(judge.romaji(), "ocha");
     EXPECT_EQ(judge.phraseNumber(), 1);
+    // The judges that follow the reading get it as written, trimmed.
+    EXPECT_EQ(PhrasePack::fromLines({"茶\t おちゃ "}, "p").phrase(1, VariantTable()).reading,
+              "おちゃ");
     judge.usePack(nullptr);
     random.push({0.0f});
     judge.MonSel();
