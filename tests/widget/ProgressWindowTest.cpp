@@ -171,10 +171,12 @@ TEST(ProgressWindow, theLegendAndTheAxesFollowTheHistory) {
             EXPECT_TRUE(static_cast<QLineSeries*>(series)->pointsVisible());
         }
 
-    // A history of losses only still has its nought at the top.
-    history.records = {played(-300, 1, 100), played(-40, 1, 100)};
+    // A history of slow losses only: nought at the top of the scores, the speed axis up to 1.
+    history.records = {played(-300, 0.5, 100), played(-40, 0.25, 100)};
     ProgressWindow losses(history);
-    EXPECT_EQ(range(losses.scoreChart->chart()->axes(Qt::Vertical)[0]), "-300..0/4");
+    const auto lossAxes = losses.scoreChart->chart()->axes(Qt::Vertical);
+    EXPECT_EQ(range(lossAxes[0]), "-300..0/4");
+    EXPECT_EQ(range(lossAxes[1]), "0..1/6");
     EXPECT_EQ(range(losses.accuracyChart->chart()->axes(Qt::Vertical)[0]), "90..100/2");
 
     for (int rounds : {39, 40}) {
