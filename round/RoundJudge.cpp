@@ -1,9 +1,9 @@
 #include "round/RoundJudge.h"
 
-#include "round/ProgramState.h"
 #include "core/RandomSource.h"
-#include "phrases/PhrasePack.h"
 #include "phrases/PhraseCatalogue.h"
+#include "phrases/PhrasePack.h"
+#include "round/ProgramState.h"
 #include "round/SaturatingScore.h"
 #include "sound/MediaCommands.h"
 
@@ -31,13 +31,58 @@ void RoundJudge::resetRound() {
     m_timeLeft = Budget;
 }
 
+namespace {
+// Redraws before a kana round gives up on chance and takes the next typable phrase in order:
+// enough that a pack with a fair share of typable phrases never gets there.
+constexpr int KanaRedraws = 100;
+} // namespace
+
+Phrase RoundJudge::drawPhrase() {
+    auto draw = [this] {
+        return m_pack ? m_pack->draw(m_random, m_variants)
+                      : PhraseCatalogue::draw(m_random, m_variants);
+    };
+    Phrase phrase = draw();
+    if (!m_kanaInput)
+        return phrase;
+    // A phrase the layout cannot type is drawn again, so every typable phrase stays as likely as
+    // the others.
+    for (int i = 0; i < KanaRedraws && !KanaJudge::typable(phrase.reading); ++i)
+        phrase = draw();
+    const int size = m_pack ? m_pack->size() : PhraseCatalogue::Size;
+    for (int step = 1; step < size && !KanaJudge::typable(phrase.reading); ++step)
+        phrase = phraseNumbered((phrase.number % size) + 1);
+    return phrase;
+}
+
+Phrase RoundJudge::phraseNumbered(int number) const {
+    if (m_pack)
+        return m_pack->phrase(number, m_variants);
+    return {number, QString::fromUtf8(PhraseCatalogue::row(number).text),
+            PhraseCatalogue::romaji(number, m_variants),
+            PhraseCatalogue::pieces(number, m_variants), PhraseCatalogue::reading(number)};
+}
+
+bool RoundJudge::kanaTypable(const PhrasePack& pack, const VariantTable& variants) {
+    for (int number = 1; number <= pack.size(); ++number)
+        if (KanaJudge::typable(pack.phrase(number, variants).reading))
+            return true;
+    return false;
+}
+
 void RoundJudge::MonSel() {
-    const Phrase phrase =
-        m_pack ? m_pack->draw(m_random, m_variants) : PhraseCatalogue::draw(m_random, m_variants);
+    const Phrase phrase = drawPhrase();
     m_phraseNumber = phrase.number;
     m_mon = phrase.text;
     m_q = phrase.romaji;
     ++m_phraseSerial;
+    if (m_kanaInput) {
+        m_kana.emplace(phrase.reading);
+        m_q = m_kana->rest();
+        m_matcher.reset();
+        return;
+    }
+    m_kana.reset();
     if (m_acceptBoth)
         m_matcher.emplace(phrase.pieces, m_variants, true);
     else
@@ -45,7 +90,8 @@ void RoundJudge::MonSel() {
 }
 
 void RoundJudge::takeTarget() {
-    m_target = m_q.left(1);
+    // In kana input the key due may be a voiced kana's mark, which Q does not show.
+    m_target = m_kana ? QString(m_kana->expected()) : m_q.left(1);
 }
 
 bool RoundJudge::countdownTick() {
@@ -63,6 +109,13 @@ void RoundJudge::keyPress(const QString& character) {
 }
 
 void RoundJudge::hitc() {
+    if (m_kana) {
+        if (m_typed.size() == 1 && m_kana->feed(m_typed.at(0)))
+            correctKey();
+        else
+            wrongKey();
+        return;
+    }
     if (m_matcher) {
         // Either spelling: the key is right when it goes on along any way of the phrase.
         if (m_matcher->feed(m_typed))
@@ -81,7 +134,10 @@ void RoundJudge::hitc() {
 void RoundJudge::correctKey() {
     m_state.figures.rightKey(m_target);
     // With either spelling accepted, Q shows the rest in the spelling the player follows.
-    m_q = m_matcher ? m_matcher->rest() : RemoveString(m_q, 0, QStringLiteral("1"));
+    if (m_kana)
+        m_q = m_kana->rest();
+    else
+        m_q = m_matcher ? m_matcher->rest() : RemoveString(m_q, 0, QStringLiteral("1"));
     m_gameScore = SaturatingScore::add(m_gameScore, 10);
     ++m_state.Combo;
     // Close first, so every key starts the effect from its beginning.

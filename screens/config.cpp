@@ -2,10 +2,10 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
 #include "core/TextFile.h"
 #include "core/Twips.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
 #include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
 
@@ -96,7 +96,10 @@ config::config(GameContext& context, QWidget* parent)
     const int checkTop = buttonTop + ButtonHeight + Gap;
     Check1->move(Margin, checkTop);
 
-    setFixedSize(width, checkTop + Check1->height() + Margin);
+    const int inputTop = checkTop + Check1->height() + Gap;
+    const int inputHeight = buildInputFrame(inputTop, width - 2 * Margin);
+
+    setFixedSize(width, inputTop + inputHeight + Margin);
 
     // Command2 comes first in the tab order, so Enter or Space right away closes the dialog.
     setTabOrder(Command2, m_options[0]);
@@ -133,6 +136,26 @@ void config::buildFrames() {
     }
 }
 
+int config::buildInputFrame(int top, int width) {
+    inputFrame = new QGroupBox(QStringLiteral("入力方式"), this);
+    inputFrame->setObjectName(QStringLiteral("inputFrame"));
+    inputFrame->setGeometry(Margin, top, width, FrameHeight);
+    inputRomaji = new QRadioButton(QStringLiteral("ローマ字"), inputFrame);
+    inputRomaji->setObjectName(QStringLiteral("inputRomaji"));
+    inputKana = new QRadioButton(QStringLiteral("かな（JIS配列）"), inputFrame);
+    inputKana->setObjectName(QStringLiteral("inputKana"));
+    for (QRadioButton* button : {inputRomaji, inputKana})
+        button->adjustSize();
+    inputRomaji->move(10, FrameHeight - inputRomaji->height() - 6);
+    inputKana->move(OptionBLeft, FrameHeight - inputKana->height() - 6);
+    inputRomaji->setChecked(true);
+    return FrameHeight;
+}
+
+GameOptions::Input config::chosenInput() const {
+    return inputKana->isChecked() ? GameOptions::Input::Kana : GameOptions::Input::Romaji;
+}
+
 void config::load() {
     QStringList lines;
     try {
@@ -144,7 +167,9 @@ void config::load() {
     SpellingSelection selection;
     selection.load(lines);
     showSelection(selection);
-    Check1->setChecked(OptionsFile::load().acceptBothSpellings());
+    const GameOptions stored = OptionsFile::load();
+    Check1->setChecked(stored.acceptBothSpellings());
+    (stored.input == GameOptions::Input::Kana ? inputKana : inputRomaji)->setChecked(true);
     // The file's text as read: every line, the last one included, ends in a line break. The box
     // is narrow and only for show: laying out a long file there would freeze the dialog.
     QString text;
@@ -179,12 +204,14 @@ SpellingSelection config::selection() const {
 void config::Timer1_Timer() {
     selection().applyTo(m_context.variants);
     m_context.options.judging = judgingWithBox(m_context.options.judging, Check1->isChecked());
+    m_context.options.input = chosenInput();
 }
 
 void config::Command2_Click() {
     const SpellingSelection chosen = selection();
     GameOptions options = m_context.options;
     options.judging = judgingWithBox(options.judging, Check1->isChecked());
+    options.input = chosenInput();
     // Text1 shows what goes into the file; whatever the player typed there is dropped.
     Text1->setPlainText(
         chosen.fileText().split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QLatin1Char('\n')));

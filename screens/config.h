@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/GameOptions.h"
 #include "settings/SpellingGroups.h"
 #include "settings/SpellingSelection.h"
 
@@ -40,6 +41,10 @@ public:
     QCheckBox* Check1;
     QPlainTextEdit* Text1;
     QTimer* Timer1;
+    // 入力方式: romaji (the original game) or kana on the JIS kana layout.
+    QGroupBox* inputFrame = nullptr;
+    QRadioButton* inputRomaji = nullptr;
+    QRadioButton* inputKana = nullptr;
 
 public slots:
     void Timer1_Timer();
@@ -50,6 +55,9 @@ protected:
 
 private:
     void buildFrames();
+    // Puts the input method's frame at `top`; returns its height.
+    int buildInputFrame(int top, int width);
+    GameOptions::Input chosenInput() const;
     void load();
     void showSelection(const SpellingSelection& selection);
     void storePosition();
