@@ -5,6 +5,7 @@
 #include "tests/support/TempWorkDir.h"
 #include "tests/widget/NavigationSupport.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -12,6 +13,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -68,10 +71,22 @@ TEST(Config, framesAndOptionsWriteTheirOwnLines) {
     const QRect first = at("Frame4");
     const int columnX[] = {first.x(), at("Frame3").x(), at("Frame2").x()};
     const int rowY[] = {first.y(), at("Frame5").y(), at("Frame7").y(), at("Frame11").y()};
-    for (int c = 1; c < 3; ++c)
-        EXPECT_GE(columnX[c], columnX[c - 1] + first.width()) << c;
-    for (int r = 1; r < 4; ++r)
-        EXPECT_GE(rowY[r], rowY[r - 1] + first.height()) << r;
+    // A grid of 250 x 50 px frames 8 px apart, the close button centred under it, the check
+    // box under that, the file box on the し frame's right end; the dialog fits them all.
+    EXPECT_EQ(first, QRect(8, 8, 250, 50));
+    EXPECT_EQ(std::vector<int>(std::begin(columnX), std::end(columnX)),
+              (std::vector<int>{8, 266, 524}));
+    EXPECT_EQ(std::vector<int>(std::begin(rowY), std::end(rowY)),
+              (std::vector<int>{8, 66, 124, 182}));
+    EXPECT_EQ(dialog->width(), 782);
+    EXPECT_EQ(dialog->Command2->geometry(), QRect(271, 240, 240, 28));
+    EXPECT_EQ(dialog->Check1->pos(), QPoint(8, 276));
+    EXPECT_GE(dialog->Check1->width(), dialog->Check1->sizeHint().width()); // caption whole
+    EXPECT_GE(dialog->height(), dialog->Check1->geometry().bottom() + 1 + 8);
+    EXPECT_EQ(dialog->Text1->geometry(), QRect(451, 136, 60, 34));
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{dialog->Command2, dialog->Check1, dialog->Text1})
+        EXPECT_TRUE(dialog->rect().contains(w->geometry())) << w->objectName().toStdString();
     for (const auto& f : frames) {
         auto* frame = dialog->findChild<QGroupBox*>(f.frame);
         ASSERT_NE(frame, nullptr) << f.frame;
@@ -84,6 +99,11 @@ TEST(Config, framesAndOptionsWriteTheirOwnLines) {
         EXPECT_EQ(a->text(), f.aCaption);
         EXPECT_EQ(b->text(), f.bCaption);
         EXPECT_LT(a->x(), b->x()) << f.frame; // A on the left
+        for (QRadioButton* option : {a, b}) {
+            EXPECT_TRUE(frame->rect().contains(option->geometry())) << f.frame;
+            EXPECT_EQ(option->geometry().bottom(), 43) << f.frame; // 6 px above the frame's foot
+        }
+        EXPECT_EQ(b->x(), 128) << f.frame;
     }
 
     for (int option = 2; option <= SpellingGroups::OptionCount; option += 2)
@@ -152,7 +172,7 @@ TEST(Config, emptyFileShowsAllAAndLine19ZeroSelectsFu) {
         TestContext t;
         Owned<config> dialog(new config(t.context));
         EXPECT_TRUE(dialog->option(20)->isChecked());
-        dialog->Timer1_Timer();
+        fire(dialog->Timer1);
         EXPECT_EQ(t.context.variants.get(Kana::Fu), QStringLiteral("fu"));
         EXPECT_EQ(t.context.variants.get(Kana::Cha), QStringLiteral("tya"));
     }
@@ -181,7 +201,7 @@ TEST(Config, closeBoxKeepsTheTimersSpellingForLaterRoundsButWritesNothing) {
     dialog->show();
     dialog->move(300, 300);
     dialog->findChild<QRadioButton*>("cn")->click();
-    dialog->Timer1_Timer();
+    fire(dialog->Timer1);
     EXPECT_EQ(t.context.variants.get(Kana::N), QStringLiteral("n"));
     // Escape is no third way out.
     QTest::keyClick(dialog.get(), Qt::Key_Escape);

@@ -70,7 +70,7 @@ TEST(EitherSpellingDialog, closeButtonSavesTheOptionBesideTheSameFortyBytes) {
     TestContext t;
     Owned<config> dialog(new config(t.context));
     dialog->findChild<QCheckBox*>(QStringLiteral("Check1"))->click();
-    dialog->Timer1_Timer();
+    fire(dialog->Timer1);
     EXPECT_TRUE(t.context.options.acceptBothSpellings());
     dialog->Command2->click();
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
@@ -97,7 +97,7 @@ TEST(EitherSpellingDialog, closeBoxKeepsTheOptionForThisRunOnly) {
         EXPECT_TRUE(box->isChecked());
         dialog->show();
         box->click();
-        dialog->Timer1_Timer();
+        fire(dialog->Timer1);
         dialog->close();
         EXPECT_EQ(dialog->result(), QDialog::Rejected);
     }
@@ -107,7 +107,7 @@ TEST(EitherSpellingDialog, closeBoxKeepsTheOptionForThisRunOnly) {
 
     Owned<config> reopened(new config(t.context));
     EXPECT_TRUE(reopened->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
-    reopened->Timer1_Timer();
+    fire(reopened->Timer1);
     EXPECT_TRUE(t.context.options.acceptBothSpellings());
 }
 

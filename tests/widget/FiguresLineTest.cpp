@@ -3,6 +3,7 @@
 #include "stats/HistoryFile.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TempWorkDir.h"
+#include "tests/widget/NavigationSupport.h"
 
 #include <QAccessible>
 #include <QCoreApplication>
@@ -21,11 +22,11 @@ void deleteClosedWindows() {
 
 void countUp(result& screen) {
     for (int i = 0; i < 1000 && screen.Timer1->isActive(); ++i)
-        screen.Timer1_Timer();
+        fire(screen.Timer1);
     for (int i = 0; i < 1000 && screen.Timer2->isActive(); ++i)
-        screen.Timer2_Timer();
+        fire(screen.Timer2);
     for (int i = 0; i < 1000 && screen.Timer3->isActive(); ++i)
-        screen.Timer3_Timer();
+        fire(screen.Timer3);
 }
 
 } // namespace
@@ -68,9 +69,10 @@ TEST(RoundFiguresOnScreen, aTypedRoundShowsItsKeysMissesAndSecondsOnTheResultAnd
     t.context.options.judging = GameOptions::Judging::Both;
     QPointer<result> screen = new result(t.context);
     countUp(*screen);
-    screen->Timer5_Timer();
+    fire(screen->Timer5);
     EXPECT_EQ(screen->figuresLine->text(),
               QStringLiteral("速度 0.1 打/秒　正確率 60.0%　ミス 2　苦手 ") + romaji.at(2));
+    EXPECT_DOUBLE_EQ(screen->figuresLine->font().pointSizeF(), 11); // fits: not shrunk
     const HistoryFile::Loaded history = HistoryFile::load();
     ASSERT_EQ(history.records.size(), 1u);
     const HistoryRecord& r = history.records.front();
@@ -107,13 +109,21 @@ TEST(RoundFiguresOnScreen, theLineAppearsWithTheRatingInsideTheWindowAndClearOfT
     QFile::remove(dir.path("system/history.csv"));
     QDir(dir.path("system")).mkdir(QStringLiteral("history.csv")); // cannot be written
 
+    testing::internal::CaptureStderr();
     QPointer<result> screen = new result(t.context);
+    // Said where the player started the game from, with the file and the reason.
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_TRUE(said.startsWith(
+        QStringLiteral("kazamina-typing: system/history.csv: 記録を保存できませんでした: ")))
+        << said.toStdString();
+    EXPECT_TRUE(said.endsWith(QLatin1Char('\n')));
+    EXPECT_EQ(said.count(QLatin1Char('\n')), 1);
     screen->show();
     EXPECT_FALSE(screen->figuresLine->isVisibleTo(screen));
     countUp(*screen);
     EXPECT_EQ(screen->Mcombo->text(), QStringLiteral("MAX 999 COMBO"));
     EXPECT_FALSE(screen->figuresLine->isVisibleTo(screen));
-    screen->Timer5_Timer();
+    fire(screen->Timer5);
     EXPECT_EQ(screen->hyouka->text(), QStringLiteral("ﾃﾗカザミナｗｗｗｗｗｗ"));
     ASSERT_TRUE(screen->figuresLine->isVisibleTo(screen));
     EXPECT_EQ(screen->figuresLine->text(),
@@ -132,7 +142,7 @@ TEST(RoundFiguresOnScreen, theLineAppearsWithTheRatingInsideTheWindowAndClearOfT
 
     // The game goes on to the menu as ever.
     for (int tick = 2; tick <= 4; ++tick)
-        screen->Timer5_Timer();
+        fire(screen->Timer5);
     EXPECT_EQ(t.navigator.shown, std::vector<Screen>{Screen::Menu});
     deleteClosedWindows();
 }

@@ -34,6 +34,27 @@ TEST(Menu, firstVisitHighlightsTrainingAndArrowsWrapAtBothEnds) {
     EXPECT_EQ(redEntries(menu.get()), QStringLiteral("10000"));
     EXPECT_EQ(menu->setu->text(), QStringLiteral("画面に出るアルファベットを打とう!"));
     EXPECT_EQ(menu->windowTitle(), QStringLiteral("カザミナへのタイピング～めにゅ～"));
+    // The staircase of entries and the description line under it (twips / 15), found by name.
+    const struct {
+        const char* name;
+        const char* caption;
+        QPoint at;
+        double points;
+    } labels[] = {
+        {"tre", "とれ～にんぐ", {15, 7}, 48},   {"kazamina", "カザミナへの道", {96, 72}, 48},
+        {"rank", "ランキング", {208, 144}, 48}, {"conf", "設定", {448, 216}, 48},
+        {"exitt", "終了", {528, 288}, 48},      {"setu", nullptr, {8, 328}, 12}};
+    for (const auto& l : labels) {
+        QLabel* label = menu->findChild<QLabel*>(QString::fromLatin1(l.name));
+        ASSERT_NE(label, nullptr) << l.name;
+        if (l.caption) {
+            EXPECT_EQ(label->text(), QString::fromUtf8(l.caption)) << l.name;
+        }
+        EXPECT_EQ(label->pos(), l.at) << l.name;
+        EXPECT_DOUBLE_EQ(label->font().pointSizeF(), l.points) << l.name;
+        EXPECT_FALSE(label->font().bold()) << l.name;
+    }
+    EXPECT_EQ(menu->setu->palette().color(QPalette::WindowText), QColor(255, 128, 128));
 
     QTest::keyClick(menu.get(), Qt::Key_Up);
     EXPECT_EQ(t.context.state.MenuSelection, 5);
@@ -95,7 +116,7 @@ TEST(Menu, drawPicksOneOfThreeLoopsThatThePollPlaysAndTheUnloadCloses) {
         EXPECT_EQ(menu->track(), expected[draw]) << draw;
         EXPECT_TRUE(menu->Timer1->isActive());
         EXPECT_EQ(menu->Timer1->interval(), 100); // the music poll
-        menu->Timer1_Timer();
+        fire(menu->Timer1);
         EXPECT_EQ(t.media.commands.back(), "play \"" + std::string(expected[draw]) + "\"");
         menu->close();
         EXPECT_EQ(t.media.commands.back(), "close \"" + std::string(expected[draw]) + "\"");

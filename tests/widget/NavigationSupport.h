@@ -81,6 +81,13 @@ private:
     std::shared_ptr<State> m_state;
 };
 
+// A timer's timeout as the event loop would deliver it: through the timer's own connection, so a
+// handler that is no longer connected is noticed.
+inline void fire(QTimer* timer, int times = 1) {
+    for (int i = 0; i < times; ++i)
+        QMetaObject::invokeMethod(timer, "timeout");
+}
+
 // The top-level windows on screen now.
 inline QWidgetList visibleWindows() {
     QWidgetList shown;

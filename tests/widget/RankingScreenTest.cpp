@@ -1,6 +1,7 @@
 #include "screens/ranking.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TempWorkDir.h"
+#include "tests/widget/NavigationSupport.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -18,9 +19,30 @@ TEST(RankingScreen, showsEachPlaceAsNameAndScoreInFileOrder) {
     TestContext t;
     ranking board(t.context);
     EXPECT_EQ(board.windowTitle(), QStringLiteral("カザミナへのタイピング～らんきんぐ～"));
-    const char* const headings[] = {"1st", "2nd", "3rd", "4th", "5th"};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(board.Label[i]->text(), QString::fromLatin1(headings[i]));
+    // Headings in gold, silver, bronze and white, a place every 60 px, each name line 4 px
+    // lower than its heading.
+    const struct {
+        const char* heading;
+        QColor colour;
+    } places[] = {{"1st", QColor(255, 215, 0)},
+                  {"2nd", QColor(192, 192, 192)},
+                  {"3rd", QColor(205, 127, 50)},
+                  {"4th", Qt::white},
+                  {"5th", Qt::white}};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        QLabel* heading = board.findChild<QLabel*>(QStringLiteral("Label%1").arg(i + 1));
+        QLabel* line = board.findChild<QLabel*>(QStringLiteral("ran%1").arg(i + 1));
+        ASSERT_TRUE(heading && line);
+        EXPECT_EQ(heading->text(), QString::fromLatin1(places[i].heading));
+        EXPECT_EQ(heading->palette().color(QPalette::WindowText), places[i].colour);
+        EXPECT_EQ(heading->pos(), QPoint(64, 40 + 60 * i));
+        EXPECT_EQ(line->pos(), QPoint(192, 44 + 60 * i));
+        EXPECT_DOUBLE_EQ(heading->font().pointSizeF(), 28);
+        EXPECT_TRUE(heading->font().bold());
+        EXPECT_DOUBLE_EQ(line->font().pointSizeF(), 24);
+        EXPECT_FALSE(line->font().bold());
+    }
     EXPECT_EQ(board.ran[0]->text(), QStringLiteral("カザミナの人：90000点"));
     EXPECT_EQ(board.ran[1]->text(), QStringLiteral("： 700点"));
     EXPECT_EQ(board.ran[2]->text(), QStringLiteral("B：C：700点"));
@@ -40,7 +62,7 @@ TEST(RankingScreen, anyKeyReturnsToTheMenuAndStopsTheMusic) {
         QPointer<ranking> board = new ranking(t.context);
         EXPECT_TRUE(board->Timer1->isActive());
         EXPECT_EQ(board->Timer1->interval(), 100); // the music poll
-        board->Timer1_Timer();
+        fire(board->Timer1);
         EXPECT_EQ(t.media.count("play \"music\\peterwolf.mp3\""), 1);
         t.context.state.WindowLeft = 0;
         QTest::keyClick(board.data(), key);

@@ -5,6 +5,7 @@
 #include "tests/support/Fakes.h"
 #include "tests/support/ModalWatchdog.h"
 #include "tests/support/TempWorkDir.h"
+#include "tests/widget/NavigationSupport.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -37,11 +38,11 @@ void finishRound(TestContext& t, int32_t score, int32_t level, int32_t combo) {
 // Runs the three count-ups to their end by calling the tick handlers.
 void countUp(result& screen) {
     for (int i = 0; i < 1000 && screen.Timer1->isActive(); ++i)
-        screen.Timer1_Timer();
+        fire(screen.Timer1);
     for (int i = 0; i < 1000 && screen.Timer2->isActive(); ++i)
-        screen.Timer2_Timer();
+        fire(screen.Timer2);
     for (int i = 0; i < 1000 && screen.Timer3->isActive(); ++i)
-        screen.Timer3_Timer();
+        fire(screen.Timer3);
 }
 
 // The fourth Timer5 tick opens name entry modally; `interact` runs inside its event loop. If the
@@ -60,7 +61,7 @@ void fourthTickWithNameEntry(result* screen, std::function<void(rankInput*)> int
             guard->done(QDialog::Rejected);
         }
     });
-    screen->Timer5_Timer();
+    fire(screen->Timer5);
     EXPECT_TRUE(ran) << "name entry did not open";
 }
 
@@ -102,8 +103,46 @@ TEST(ResultScreen, aPlacedScoreGoesThroughNameEntryIntoBothFilesAndTheRanking) {
     EXPECT_EQ(screen->Timer3->interval(), 10);
     EXPECT_EQ(screen->Timer5->interval(), 1000);
     EXPECT_FALSE(screen->Levv->isVisibleTo(screen));
+    // Each label's first caption, colour, face and place (twips / 15); the counting labels
+    // keep their right edge at 624 px whatever they say. Catches a recoloured, resized or
+    // moved label, and the "Result" heading changed.
+    const struct {
+        QLabel* label;
+        const char* caption;
+        int left, top; // left -1: right-aligned at 624 px
+        QColor colour;
+        double points;
+        bool bold;
+        bool shown;
+    } labels[] = {
+        {screen->Label2, "Result", 32, 16, QColor(255, 255, 128), 36, true, true},
+        {screen->score, " 点", -1, 96, Qt::white, 36, true, true},
+        {screen->Levv, "LEVEL：", -1, 168, QColor(128, 255, 255), 20, false, false},
+        {screen->Mcombo, "MAX  COMBO", -1, 216, QColor(255, 192, 128), 20, false, false},
+        {screen->hyouka, "", -1, 272, QColor(255, 255, 0), 28, true, false},
+        {screen->figuresLine, "", 0, 328, QColor(224, 224, 224), 11, false, false},
+    };
+    auto rightEdgeAt624 = [&] {
+        for (QLabel* label : {screen->score, screen->Levv, screen->Mcombo, screen->hyouka})
+            EXPECT_EQ(label->x() + label->width(), 624) << label->objectName().toStdString();
+    };
+    for (const auto& l : labels) {
+        SCOPED_TRACE(l.label->objectName().toStdString());
+        EXPECT_EQ(screen->findChild<QLabel*>(l.label->objectName()), l.label);
+        EXPECT_EQ(l.label->text(), QString::fromUtf8(l.caption));
+        if (l.left >= 0) {
+            EXPECT_EQ(l.label->x(), l.left);
+        }
+        EXPECT_EQ(l.label->y(), l.top);
+        EXPECT_EQ(l.label->palette().color(QPalette::WindowText), l.colour);
+        EXPECT_DOUBLE_EQ(l.label->font().pointSizeF(), l.points);
+        EXPECT_EQ(l.label->font().bold(), l.bold);
+        EXPECT_EQ(l.label->isVisibleTo(screen), l.shown);
+    }
+    rightEdgeAt624();
 
     countUp(*screen);
+    rightEdgeAt624();
     EXPECT_EQ(screen->score->text(), QStringLiteral("3000 点"));
     EXPECT_EQ(screen->Levv->text(), QStringLiteral("LEVEL：3"));
     EXPECT_EQ(screen->Mcombo->text(), QStringLiteral("MAX 12 COMBO"));
@@ -112,7 +151,7 @@ TEST(ResultScreen, aPlacedScoreGoesThroughNameEntryIntoBothFilesAndTheRanking) {
     EXPECT_TRUE(screen->hyouka->text().isEmpty());
 
     for (int tick = 1; tick <= 3; ++tick)
-        screen->Timer5_Timer();
+        fire(screen->Timer5);
     EXPECT_EQ(screen->hyouka->text(), QStringLiteral("残念"));
     EXPECT_EQ(t.context.state.NewRank, 3);
     EXPECT_TRUE(t.navigator.shown.empty());
@@ -155,11 +194,11 @@ TEST(ResultScreen, anUnplacedScoreReturnsToTheMenuOnTheFourthTick) {
     EXPECT_EQ(screen->score->text(), QStringLiteral("-40 点"));
     EXPECT_EQ(screen->Mcombo->text(), QStringLiteral("MAX 0 COMBO"));
     for (int tick = 1; tick <= 3; ++tick)
-        screen->Timer5_Timer();
+        fire(screen->Timer5);
     EXPECT_EQ(screen->hyouka->text(), QStringLiteral("うわ、ひっどｗ"));
     EXPECT_EQ(screen->hyouka->width(), screen->hyouka->sizeHint().width());
     EXPECT_TRUE(t.navigator.shown.empty());
-    screen->Timer5_Timer();
+    fire(screen->Timer5);
     EXPECT_EQ(t.context.state.NewRank, 0);
     EXPECT_EQ(t.navigator.shown, std::vector<Screen>{Screen::Menu});
     EXPECT_EQ(t.context.state.WindowLeft, 1500);
@@ -171,7 +210,7 @@ TEST(ResultScreen, anUnplacedScoreReturnsToTheMenuOnTheFourthTick) {
     finishRound(t, 0, 1, 0);
     result zero(t.context);
     countUp(zero);
-    zero.Timer5_Timer();
+    fire(zero.Timer5);
     EXPECT_EQ(zero.hyouka->text(), QStringLiteral("残念"));
     EXPECT_EQ(zero.hyouka->width(), zero.hyouka->sizeHint().width() + 10);
 }
@@ -187,7 +226,7 @@ TEST(ResultScreen, closingNameEntryThroughItsFrameWritesNothingAndOpensTheMenu) 
     QPointer<result> screen = new result(t.context);
     countUp(*screen);
     for (int tick = 1; tick <= 3; ++tick)
-        screen->Timer5_Timer();
+        fire(screen->Timer5);
     EXPECT_EQ(t.context.state.NewRank, 1);
     fourthTickWithNameEntry(screen, [](rankInput* dialog) { dialog->close(); });
 
@@ -213,6 +252,30 @@ TEST(ResultScreen, nameEntryStoresThePresetOrAnEmptyNameAndFillsAShortTable) {
     {
         rankInput entry(t.context);
         ASSERT_TRUE(entry.ready());
+        // The box as laid out (twips / 15), every control found by its name.
+        EXPECT_EQ(entry.size(), QSize(438, 99));
+        const struct {
+            const char* name;
+            QRect geometry;
+            const char* caption; // nullptr: not a caption
+        } controls[] = {
+            {"Label1", QRect(8, 8, 422, 22), "おめでとうございます!ランキングに入りました!"},
+            {"Label2", QRect(8, 44, 40, 24), "名前"},
+            {"inp", QRect(52, 42, 280, 28), nullptr},
+            {"Command1", QRect(344, 40, 86, 32), "登録"},
+        };
+        for (const auto& c : controls) {
+            auto* control = entry.findChild<QWidget*>(QString::fromLatin1(c.name));
+            ASSERT_NE(control, nullptr) << c.name;
+            EXPECT_EQ(control->geometry(), c.geometry) << c.name;
+            if (auto* label = qobject_cast<QLabel*>(control)) {
+                EXPECT_EQ(label->text(), QString::fromUtf8(c.caption)) << c.name;
+            }
+            if (auto* button = qobject_cast<QPushButton*>(control)) {
+                EXPECT_EQ(button->text(), QString::fromUtf8(c.caption)) << c.name;
+            }
+        }
+        EXPECT_EQ(entry.focusWidget(), entry.inp);
         entry.Command1->setFocus();
         QTest::keyClick(entry.Command1, Qt::Key_Return);
     }
@@ -268,7 +331,7 @@ TEST(ResultScreen, aDamagedScoreFileStopsWithOneMessageAndWritesNothing) {
     finishRound(t, 4500, 2, 5);
     result screen(t.context);
     countUp(screen);
-    screen.Timer5_Timer();
+    fire(screen.Timer5);
     ASSERT_EQ(t.errors.messages.size(), 1);
     EXPECT_TRUE(t.errors.messages[0].contains(QStringLiteral("system\\Hiscore.aty")));
     EXPECT_TRUE(t.errors.messages[0].contains(QStringLiteral("2行目")));

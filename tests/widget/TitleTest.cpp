@@ -1,8 +1,10 @@
 #include "screens/Title.h"
+#include "screens/Fonts.h"
 #include "screens/Navigator.h"
 #include "tests/support/Fakes.h"
 #include "tests/widget/NavigationSupport.h"
 
+#include <QFontInfo>
 #include <QLabel>
 #include <QStringList>
 #include <QTest>
@@ -33,11 +35,30 @@ TEST(Title, animationRunsBothWordsThenStartsPromptBlinkAndMusic) {
     EXPECT_EQ(title->T2->interval(), 250);
     EXPECT_EQ(title->Timer1->interval(), 500);
     EXPECT_EQ(title->Timer2->interval(), 100);
+    // Where the words and the prompt stand (twips / 15), in which colour and face.
+    const struct {
+        QLabel* label;
+        int left, top;
+        QColor colour;
+        double points;
+        bool bold;
+    } labels[] = {
+        {title->l1, 86, 48, Qt::white, 48, false},
+        {title->l2, 292, 142, Qt::white, 48, false},
+        {title->brink, 168, 287, QColor(128, 128, 128), 15.75, true},
+    };
+    for (const auto& l : labels) {
+        SCOPED_TRACE(l.label->objectName().toStdString());
+        EXPECT_EQ(l.label->pos(), QPoint(l.left, l.top));
+        EXPECT_EQ(l.label->palette().color(QPalette::WindowText), l.colour);
+        EXPECT_DOUBLE_EQ(l.label->font().pointSizeF(), l.points);
+        EXPECT_EQ(l.label->font().bold(), l.bold);
+    }
 
     // Every frame of both words, in order: a mistyped or missing frame shows here.
     QStringList first;
     while (title->T1->isActive()) {
-        title->T1_Timer();
+        fire(title->T1);
         first << title->l1->text();
         ASSERT_LT(first.size(), 20) << "T1 never stops";
     }
@@ -49,12 +70,12 @@ TEST(Title, animationRunsBothWordsThenStartsPromptBlinkAndMusic) {
 
     QStringList second;
     for (int i = 0; i < 9; ++i) {
-        title->T2_Timer();
+        fire(title->T2);
         second << title->l2->text();
     }
     EXPECT_FALSE(title->animationFinished());
     EXPECT_TRUE(title->brink->isHidden());
-    title->T2_Timer();
+    fire(title->T2);
     second << title->l2->text();
     EXPECT_EQ(second, QStringList({"t", "た", "たい", "たいp", "たいぴ", "たいぴn", "たいぴん",
                                    "たいぴんg", "たいぴんぐ", "タイピング"}));
@@ -66,15 +87,15 @@ TEST(Title, animationRunsBothWordsThenStartsPromptBlinkAndMusic) {
     EXPECT_TRUE(t.media.commands.empty());
 
     // Shown for the first half second, then hidden and shown in turn.
-    title->Timer1_Timer();
+    fire(title->Timer1);
     EXPECT_TRUE(title->brink->isHidden());
-    title->Timer1_Timer();
+    fire(title->Timer1);
     EXPECT_FALSE(title->brink->isHidden());
 
-    title->Timer2_Timer();
+    fire(title->Timer2);
     EXPECT_EQ(t.media.count(playTitleMusic), 1);
     t.media.modes["music\\kanpai.mp3"] = "playing";
-    title->Timer2_Timer();
+    fire(title->Timer2);
     EXPECT_EQ(t.media.count(playTitleMusic), 1);
 }
 
@@ -83,8 +104,8 @@ TEST(Title, animationRunsBothWordsThenStartsPromptBlinkAndMusic) {
 TEST(Title, spaceSkipsThenOpensMenuAndOtherKeysDoNothing) {
     TestContext t;
     Owned<Title> title(new Title(t.context));
-    title->T1_Timer();
-    title->T1_Timer();
+    fire(title->T1);
+    fire(title->T1);
 
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_A, Qt::Key_Down})
         QTest::keyClick(title.get(), key);
@@ -116,4 +137,17 @@ TEST(Title, spaceSkipsThenOpensMenuAndOtherKeysDoNothing) {
     // The music never started, and the unload closed it all the same.
     EXPECT_EQ(t.media.count(playTitleMusic), 0);
     EXPECT_EQ(t.media.count("close \"music\\kanpai.mp3\""), 1);
+}
+
+// The faces the screens ask for exist nowhere on Debian: each must land on one of the faces
+// put in its place, never on whatever the font system guesses (a monospaced Japanese face
+// overflows the title).
+TEST(Title, everyFaceTheScreensAskForLandsOnAnInstalledStandIn) {
+    for (const QString& face : {Fonts::Gothic, Fonts::Vineta, Fonts::Arial}) {
+        const QStringList standIns = QFont::substitutes(face);
+        const QString used = QFontInfo(QFont(face)).family();
+        EXPECT_TRUE(standIns.contains(used, Qt::CaseInsensitive))
+            << face.toStdString() << " -> " << used.toStdString() << " not in "
+            << standIns.join(',').toStdString();
+    }
 }

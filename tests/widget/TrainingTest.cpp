@@ -24,7 +24,7 @@ QColor colourOf(QLabel* label) {
 
 void finishCountdown(Training* training) {
     for (int i = 0; i < 4; ++i)
-        training->countt_Timer();
+        fire(training->countt);
 }
 
 void type(Training* training, const QString& text) {
@@ -46,6 +46,24 @@ TEST(Training, countdownIgnoresKeysThenShowsCharacterAndStartsMusic) {
     EXPECT_EQ(training->Label1->text(), QStringLiteral("ESCで終了さもないとエンドレス"));
     EXPECT_EQ(training->Q->text(), QStringLiteral("A"));
     EXPECT_TRUE(training->Q->isHidden());
+    // Place (twips / 15), colour and face of the three labels.
+    const struct {
+        QLabel* label;
+        QPoint at;
+        QColor colour;
+        double points;
+        bool bold;
+    } labels[] = {{training->Q, {292, 89}, Qt::white, 99.75, false},
+                  {training->countm, {157, 124}, QColor(255, 0, 0), 72, true},
+                  {training->Label1, {0, 0}, QColor(255, 255, 0), 9, true}};
+    for (const auto& l : labels) {
+        SCOPED_TRACE(l.label->objectName().toStdString());
+        EXPECT_EQ(training->findChild<QLabel*>(l.label->objectName()), l.label);
+        EXPECT_EQ(l.label->pos(), l.at);
+        EXPECT_EQ(colourOf(l.label), l.colour);
+        EXPECT_DOUBLE_EQ(l.label->font().pointSizeF(), l.points);
+        EXPECT_EQ(l.label->font().bold(), l.bold);
+    }
     EXPECT_FALSE(training->Timer1->isActive());
     // A countdown step every second, a music poll every 100 ms.
     EXPECT_TRUE(training->countt->isActive());
@@ -56,20 +74,20 @@ TEST(Training, countdownIgnoresKeysThenShowsCharacterAndStartsMusic) {
     for (const QString& count : counts) {
         type(training.get(), QStringLiteral("A"));
         type(training.get(), QStringLiteral("x"));
-        training->countt_Timer();
+        fire(training->countt);
         EXPECT_EQ(training->countm->text(), count);
         EXPECT_TRUE(training->Q->isHidden());
     }
     EXPECT_TRUE(t.media.commands.empty());
     EXPECT_EQ(training->Q->text(), QStringLiteral("A"));
 
-    training->countt_Timer();
+    fire(training->countt);
     EXPECT_EQ(training->countdown(), 0);
     EXPECT_FALSE(training->countt->isActive());
     EXPECT_TRUE(training->countm->isHidden());
     EXPECT_FALSE(training->Q->isHidden());
     EXPECT_TRUE(training->Timer1->isActive());
-    training->Timer1_Timer();
+    fire(training->Timer1);
     EXPECT_EQ(t.media.count("play \"music\\nocturne.mp3\""), 1);
 }
 
@@ -150,7 +168,7 @@ TEST(Training, escapeDuringCountdownReturnsToMenuWithoutStoringPosition) {
     EXPECT_EQ(training->pos(), QPoint(80, 40));
     training->show();
     training->move(300, 200);
-    training->countt_Timer();
+    fire(training->countt);
     QTest::keyClick(training.get(), Qt::Key_Escape);
     ASSERT_EQ(t.navigator.shown.size(), 1u);
     EXPECT_EQ(t.navigator.shown[0], Screen::Menu);
