@@ -1,17 +1,20 @@
 #pragma once
 
+#include "typing/ReadingJudge.h"
 #include "typing/SpellingMatcher.h"
 
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 class MediaInterface;
 class PhrasePack;
+class RomajiTable;
 class RandomSource;
 class VariantTable;
 struct ProgramState;
@@ -42,6 +45,11 @@ public:
     void resetRound();
     // Judge every variable kana by both spellings of its group, from the next phrase drawn.
     void setAcceptBothSpellings(bool on) { m_acceptBoth = on; }
+    // Judge by the reading under the table, as an input method converts (the ime and custom
+    // judging), from the next phrase drawn. A phrase the table cannot spell is judged by the
+    // built-in table, and the first one says so through `notice`.
+    void judgeByReading(std::shared_ptr<const RomajiTable> table, bool tableIsPlayers,
+                        std::function<void(const QString&)> notice = {});
     // Draws the next phrase into mon/Q; the caller re-centres the labels.
     void MonSel();
     // The player's phrase pack to draw from instead of the built-in phrases (null: built-in).
@@ -114,6 +122,13 @@ private:
     bool m_acceptBoth = false;
     // Follows the phrase on show while both spellings are accepted; empty otherwise.
     std::optional<SpellingMatcher> m_matcher;
+    // The table the reading is judged by (null: judged by the pieces), and the judge that
+    // follows the phrase on show under it.
+    std::shared_ptr<const RomajiTable> m_table;
+    bool m_tableIsPlayers = false;
+    bool m_noticeGiven = false;
+    std::function<void(const QString&)> m_notice;
+    std::optional<ReadingJudge> m_reader;
 
     int m_phraseNumber = 0;
     int m_phraseSerial = 0;

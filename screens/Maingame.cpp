@@ -2,16 +2,17 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
 #include "core/MonotonicClock.h"
-#include "screens/Navigator.h"
 #include "core/RandomSource.h"
 #include "core/Twips.h"
 #include "core/TypedText.h"
 #include "phrases/PhrasePack.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
+#include "screens/Navigator.h"
 #include "screens/ShapeWidget.h"
 #include "sound/MediaCommands.h"
+#include "typing/RomajiTable.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -66,6 +67,18 @@ Maingame::Maingame(GameContext& context, QWidget* parent)
         return;
     }
     m_judge.usePack(PhrasePack::loadForRound(m_context.errors));
+    switch (m_context.options.judging) {
+    case GameOptions::Judging::Ime:
+        m_judge.judgeByReading(RomajiTable::builtIn(), false);
+        break;
+    case GameOptions::Judging::Custom:
+        m_judge.judgeByReading(RomajiTable::loadForRound(m_context.errors), true,
+                               [this](const QString& message) { m_context.errors.warn(message); });
+        break;
+    case GameOptions::Judging::Exact:
+    case GameOptions::Judging::Both:
+        break;
+    }
     m_judge.MonSel();
     m_judge.takeTarget();
     render(); // puts the first phrase into the hidden mon and Q and centres them

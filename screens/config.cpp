@@ -2,15 +2,15 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
 #include "core/TextFile.h"
 #include "core/Twips.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
 #include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
 
-#include <QCheckBox>
 #include <QFont>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -89,14 +89,11 @@ config::config(GameContext& context, QWidget* parent)
     const QRect shi = m_frames[ShiGroup]->geometry();
     Text1->setGeometry(shi.right() - 64, shi.top() + 12, 60, shi.height() - 16);
 
-    // The dialog grows at the bottom just enough for the check box; nothing above it moves.
-    Check1 = new QCheckBox(QStringLiteral("どちらの綴りでも正解にする"), this);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->adjustSize();
-    const int checkTop = buttonTop + ButtonHeight + Gap;
-    Check1->move(Margin, checkTop);
+    // The dialog grows at the bottom just enough for the judging group; nothing above it moves.
+    const int judgingTop = buttonTop + ButtonHeight + Gap;
+    buildJudging(judgingTop, width);
 
-    setFixedSize(width, checkTop + Check1->height() + Margin);
+    setFixedSize(width, FrameJudging->geometry().bottom() + 1 + Margin);
 
     // Command2 comes first in the tab order, so Enter or Space right away closes the dialog.
     setTabOrder(Command2, m_options[0]);
@@ -133,6 +130,32 @@ void config::buildFrames() {
     }
 }
 
+// 「綴りの判定」: one choice of four, in the order of GameOptions::Judging.
+void config::buildJudging(int top, int width) {
+    FrameJudging = new QGroupBox(QStringLiteral("綴りの判定"), this);
+    FrameJudging->setObjectName(QStringLiteral("FrameJudging"));
+    static const char* const captions[] = {"設定した綴りだけ", "どちらの綴りでも",
+                                           "IMEで打てる綴りならすべて",
+                                           "自分のローマ字表（system/romaji.tsv）"};
+    static const char* const names[] = {"JudgeExact", "JudgeBoth", "JudgeIme", "JudgeCustom"};
+    auto* grid = new QGridLayout(FrameJudging);
+    for (int i = 0; i < JudgingCount; ++i) {
+        auto* button = new QRadioButton(QString::fromUtf8(captions[i]), FrameJudging);
+        button->setObjectName(QString::fromLatin1(names[i]));
+        grid->addWidget(button, i / 2, i % 2);
+        m_judging[static_cast<std::size_t>(i)] = button;
+    }
+    m_judging[0]->setChecked(true);
+    FrameJudging->setGeometry(Margin, top, width - 2 * Margin, FrameJudging->sizeHint().height());
+}
+
+GameOptions::Judging config::judging() const {
+    for (int i = 0; i < JudgingCount; ++i)
+        if (m_judging[static_cast<std::size_t>(i)]->isChecked())
+            return GameOptions::Judging(i);
+    return GameOptions::Judging::Exact;
+}
+
 void config::load() {
     QStringList lines;
     try {
@@ -144,7 +167,7 @@ void config::load() {
     SpellingSelection selection;
     selection.load(lines);
     showSelection(selection);
-    Check1->setChecked(OptionsFile::load().acceptBothSpellings());
+    judgingOption(OptionsFile::load().judging)->setChecked(true);
     // The file's text as read: every line, the last one included, ends in a line break. The box
     // is narrow and only for show: laying out a long file there would freeze the dialog.
     QString text;
@@ -153,15 +176,6 @@ void config::load() {
     Text1->setPlainText(text);
     m_loaded = true;
 }
-
-namespace {
-// The box turns either-spelling judging on and off; a judging it does not show stays.
-GameOptions::Judging judgingWithBox(GameOptions::Judging judging, bool checked) {
-    if (checked)
-        return GameOptions::Judging::Both;
-    return judging == GameOptions::Judging::Both ? GameOptions::Judging::Exact : judging;
-}
-} // namespace
 
 void config::showSelection(const SpellingSelection& selection) {
     for (int option = 1; option <= SpellingGroups::OptionCount; ++option)
@@ -178,13 +192,13 @@ SpellingSelection config::selection() const {
 
 void config::Timer1_Timer() {
     selection().applyTo(m_context.variants);
-    m_context.options.judging = judgingWithBox(m_context.options.judging, Check1->isChecked());
+    m_context.options.judging = judging();
 }
 
 void config::Command2_Click() {
     const SpellingSelection chosen = selection();
     GameOptions options = m_context.options;
-    options.judging = judgingWithBox(options.judging, Check1->isChecked());
+    options.judging = judging();
     // Text1 shows what goes into the file; whatever the player typed there is dropped.
     Text1->setPlainText(
         chosen.fileText().split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QLatin1Char('\n')));

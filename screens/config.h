@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/GameOptions.h"
 #include "settings/SpellingGroups.h"
 #include "settings/SpellingSelection.h"
 
@@ -7,7 +8,6 @@
 
 #include <array>
 
-class QCheckBox;
 class QGroupBox;
 class QKeyEvent;
 class QPlainTextEdit;
@@ -35,9 +35,15 @@ public:
     QRadioButton* option(int number) const { return m_options[number - 1]; }
     QGroupBox* frame(int group) const { return m_frames[group]; }
 
+    // The judging the group shows now, and the button of each judging.
+    GameOptions::Judging judging() const;
+    QRadioButton* judgingOption(GameOptions::Judging judging) const {
+        return m_judging[static_cast<std::size_t>(judging)];
+    }
+
     QPushButton* Command2;
-    // Below the frames and the close button: accept both spellings of every group.
-    QCheckBox* Check1;
+    // Below the frames and the close button: how the round judges the romaji.
+    QGroupBox* FrameJudging;
     QPlainTextEdit* Text1;
     QTimer* Timer1;
 
@@ -50,6 +56,7 @@ protected:
 
 private:
     void buildFrames();
+    void buildJudging(int top, int width);
     void load();
     void showSelection(const SpellingSelection& selection);
     void storePosition();
@@ -57,5 +64,7 @@ private:
     GameContext& m_context;
     std::array<QRadioButton*, SpellingGroups::OptionCount> m_options{};
     std::array<QGroupBox*, SpellingGroups::GroupCount> m_frames{};
+    static constexpr int JudgingCount = 4;
+    std::array<QRadioButton*, JudgingCount> m_judging{};
     bool m_loaded = false;
 };
