@@ -58,27 +58,36 @@ QString RomajiTable::fold(QStringView text) {
 
 RomajiTable RomajiTable::fromLines(const QStringList& crLines, const QString& name) {
     RomajiTable table;
-    // Our own file: LF ends a line as well as CR and CR LF.
-    QStringList lines;
-    for (const QString& line : crLines)
-        lines += line.split(QLatin1Char('\n'));
+    // Our own file: LF ends a line as well as CR and CR LF (the reader splits at LF already
+    // when it reads the file; lines from elsewhere may still hold one).
+    QStringList split;
+    const bool hasLf = std::any_of(crLines.begin(), crLines.end(),
+                                   [](const QString& l) { return l.contains(QLatin1Char('\n')); });
+    if (hasLf)
+        for (const QString& line : crLines)
+            split += line.split(QLatin1Char('\n'));
+    const QStringList& lines = hasLf ? split : crLines;
     int number = 0;
-    std::set<std::string> seen;
-    for (const QString& line : lines) {
+    table.m_rows.reserve(static_cast<std::size_t>(std::min<qsizetype>(lines.size(), MaxRows)));
+    for (const QString& text : lines) {
         ++number;
+        const QStringView line(text);
         if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         if (table.size() == MaxRows)
             fail(name, number, QStringLiteral("行が %1 行を超えています").arg(MaxRows));
-        const QStringList fields = line.split(QLatin1Char('\t'));
-        if (fields.size() < 2)
+        const qsizetype tab1 = line.indexOf(QLatin1Char('\t'));
+        if (tab1 < 0)
             fail(name, number,
                  QStringLiteral("タブがありません（キーと出力をタブで区切ってください）"));
-        if (fields.size() > 3)
+        qsizetype tab2 = line.indexOf(QLatin1Char('\t'), tab1 + 1);
+        if (tab2 >= 0 && line.indexOf(QLatin1Char('\t'), tab2 + 1) >= 0)
             fail(name, number, QStringLiteral("タブが 3 つ以上あります"));
-        const QString& keys = fields[0];
-        const QString& output = fields[1];
-        const QString pending = fields.value(2);
+        if (tab2 < 0)
+            tab2 = line.size();
+        const QStringView keys = line.first(tab1);
+        const QStringView output = line.sliced(tab1 + 1, tab2 - tab1 - 1);
+        const QStringView pending = tab2 < line.size() ? line.sliced(tab2 + 1) : QStringView();
         if (keys.isEmpty())
             fail(name, number, QStringLiteral("キーが空です"));
         if (!keysAreTypable(keys))
@@ -98,20 +107,34 @@ RomajiTable RomajiTable::fromLines(const QStringList& crLines, const QString& na
                  QStringLiteral("残すキーに空白・制御文字・ASCII 以外の文字があります"));
         if (pending.size() > MaxKeys)
             fail(name, number, QStringLiteral("残すキーが %1 文字を超えています").arg(MaxKeys));
-        std::string k = keys.toStdString();
-        if (!seen.insert(k).second) {
-            int first = 0;
-            for (const Row& row : table.m_rows)
-                if (row.keys == k)
-                    first = row.line;
-            fail(name, number,
-                 QStringLiteral("キー「%1」は %2 行目と重なっています").arg(keys).arg(first));
-        }
-        table.m_rows.push_back({std::move(k), output, fold(output), pending.toStdString(), number});
+        table.m_rows.push_back({keys.toLatin1().toStdString(), output.toString(), fold(output),
+                                pending.toLatin1().toStdString(), number});
     }
     if (table.m_rows.empty())
         throw FileError(QStringLiteral("ローマ字表「%1」に行がひとつもありません。").arg(name));
     table.index();
+    // Equal keys sort next to each other in file order: name the first repeat in the file.
+    const Row* repeat = nullptr;
+    const Row* original = nullptr;
+    for (std::size_t i = 1; i < table.m_sortedRows.size(); ++i) {
+        const Row& first = table.row(table.m_sortedRows[i - 1]);
+        const Row& next = table.row(table.m_sortedRows[i]);
+        if (first.keys != next.keys)
+            continue;
+        if (!repeat || next.line < repeat->line) {
+            repeat = &next;
+            original = &first;
+        }
+        while (i + 1 < table.m_sortedRows.size() &&
+               table.row(table.m_sortedRows[i + 1]).keys == first.keys)
+            ++i;
+    }
+    if (repeat) {
+        fail(name, repeat->line,
+             QStringLiteral("キー「%1」は %2 行目と重なっています")
+                 .arg(QString::fromStdString(repeat->keys))
+                 .arg(original->line));
+    }
     // Pending keys are read again as the start of the next kana: they must lead somewhere, and
     // must not come back to themselves without a key typed.
     for (const Row& row : table.m_rows) {
@@ -132,17 +155,20 @@ RomajiTable RomajiTable::fromLines(const QStringList& crLines, const QString& na
 }
 
 void RomajiTable::index() {
-    m_sortedRows.resize(m_rows.size());
+    // Sorted by keys, equal keys in file order; the keys sit beside their index while sorting.
+    std::vector<std::pair<std::string_view, int>> byKeys;
+    byKeys.reserve(m_rows.size());
     for (std::size_t i = 0; i < m_rows.size(); ++i)
-        m_sortedRows[i] = static_cast<int>(i);
-    std::sort(m_sortedRows.begin(), m_sortedRows.end(),
-              [this](int a, int b) { return row(a).keys < row(b).keys; });
+        byKeys.emplace_back(m_rows[i].keys, static_cast<int>(i));
+    std::sort(byKeys.begin(), byKeys.end());
+    m_sortedRows.resize(m_rows.size());
+    for (std::size_t i = 0; i < byKeys.size(); ++i)
+        m_sortedRows[i] = byKeys[i].second;
     std::vector<std::pair<char16_t, int>> firsts;
     firsts.reserve(m_rows.size());
     for (std::size_t i = 0; i < m_rows.size(); ++i)
         firsts.emplace_back(m_rows[i].folded.front().unicode(), static_cast<int>(i));
-    std::stable_sort(firsts.begin(), firsts.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(firsts.begin(), firsts.end()); // by character, then file order
     for (const auto& [c, i] : firsts) {
         if (m_byOutput.empty() || m_byOutput.back().first != c)
             m_byOutput.emplace_back(c, std::vector<int>());
