@@ -2,13 +2,13 @@
 
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
-#include "screens/Navigator.h"
 #include "core/TextFile.h"
 #include "core/Twips.h"
 #include "scores/HighScoreTable.h"
 #include "scores/RatingLadder.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
+#include "screens/Navigator.h"
 #include "screens/rankInput.h"
 #include "sound/MediaCommands.h"
 #include "stats/FiguresLine.h"
@@ -135,9 +135,10 @@ void result::Timer5_Timer() {
 void result::saveToHistory() {
     // A plain append without a sync, so the count-up starts on time: a killed game keeps the
     // line, and a power cut can only tear the newest one, which the history passes over.
-    const HistoryRecord record = HistoryRecord::of(
-        m_context.state.FinalScore, m_context.state.GameLevel, m_context.state.MaxCombo,
-        m_context.state.figures, m_context.options.acceptBothSpellings(), QDateTime::currentDateTime());
+    const HistoryRecord record =
+        HistoryRecord::of(m_context.state.FinalScore, m_context.state.GameLevel,
+                          m_context.state.MaxCombo, m_context.state.figures, m_context.options,
+                          HistoryRecord::Kind::Round, QDateTime::currentDateTime());
     const QString reason = HistoryFile::append(record);
     m_historySaved = reason.isEmpty();
     if (!m_historySaved)

@@ -13,7 +13,8 @@ double rounded(double value, int decimals) {
 } // namespace
 
 HistoryRecord HistoryRecord::of(int32_t score, int32_t level, int32_t maxCombo,
-                                const RoundFigures& f, bool bothSpellings, const QDateTime& when) {
+                                const RoundFigures& f, const GameOptions& options, Kind kind,
+                                const QDateTime& when) {
     HistoryRecord r;
     const QDateTime local = when.toLocalTime();
     r.time = local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
@@ -25,8 +26,13 @@ HistoryRecord HistoryRecord::of(int32_t score, int32_t level, int32_t maxCombo,
     r.seconds = rounded(f.seconds(), 3);
     r.speed = rounded(f.speed(), 2);
     r.accuracy = rounded(f.accuracy(), 1);
-    r.bothSpellings = bothSpellings;
+    r.bothSpellings = options.acceptBothSpellings();
     r.missesByKey = f.missesByKey();
     r.keysByKey = f.keysByKey();
+    r.judging = options.judging;
+    r.input = options.input;
+    r.kind = kind;
+    for (const RoundFigures::KeyTime& t : f.timesByKey())
+        r.timesByKey.push_back({t.key, (t.total + 500'000) / 1'000'000, t.count});
     return r;
 }

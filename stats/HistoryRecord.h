@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/GameOptions.h"
 #include "stats/RoundFigures.h"
 
 #include <QString>
@@ -8,8 +9,10 @@
 
 class QDateTime;
 
-// One finished round as the history keeps it.
+// One finished round or drill session as the history keeps it.
 struct HistoryRecord {
+    enum class Kind { Round, Drill };
+
     QString time; // local date and time, ISO 8601 with the offset from UTC
     int32_t score = 0;
     int32_t level = 1;
@@ -22,10 +25,16 @@ struct HistoryRecord {
     bool bothSpellings = false;
     RoundFigures::KeyCounts missesByKey;
     RoundFigures::KeyCounts keysByKey;
+    // Lines written before these columns existed read as exact or both, romaji, round, untimed.
+    GameOptions::Judging judging = GameOptions::Judging::Exact;
+    GameOptions::Input input = GameOptions::Input::Romaji;
+    Kind kind = Kind::Round;
+    RoundFigures::KeyTimes timesByKey; // milliseconds
 
-    // A round that ended with these results at `when`.
+    // A round or drill session that ended with these results at `when`, played with `options`.
     static HistoryRecord of(int32_t score, int32_t level, int32_t maxCombo,
-                            const RoundFigures& figures, bool bothSpellings, const QDateTime& when);
+                            const RoundFigures& figures, const GameOptions& options, Kind kind,
+                            const QDateTime& when);
 
     bool operator==(const HistoryRecord&) const = default;
 };

@@ -15,17 +15,24 @@ QColor mix(const QColor& a, const QColor& b, double t) {
 }
 } // namespace
 
-ProgressModel::ProgressModel(const std::vector<HistoryRecord>& records)
-    : m_totalRounds(static_cast<int>(records.size())) {
+ProgressModel::ProgressModel(const std::vector<HistoryRecord>& records) {
+    // The charts follow rounds; drill sessions have no score and count only on the keyboard.
+    std::vector<const HistoryRecord*> rounds;
+    rounds.reserve(records.size());
+    for (const HistoryRecord& r : records)
+        if (r.kind == HistoryRecord::Kind::Round)
+            rounds.push_back(&r);
+    m_totalRounds = static_cast<int>(rounds.size());
     const int firstPlotted = std::max(0, m_totalRounds - ChartRounds);
     m_points.reserve(static_cast<size_t>(m_totalRounds - firstPlotted));
     for (int i = firstPlotted; i < m_totalRounds; ++i) {
-        const HistoryRecord& r = records[static_cast<size_t>(i)];
+        const HistoryRecord& r = *rounds[static_cast<size_t>(i)];
         m_points.push_back({i + 1, r.score, r.speed, r.accuracy});
     }
-    const int firstCounted = std::max(0, m_totalRounds - KeyRounds);
-    m_keyRounds = m_totalRounds - firstCounted;
-    for (int i = firstCounted; i < m_totalRounds; ++i) {
+    const int total = static_cast<int>(records.size());
+    const int firstCounted = std::max(0, total - KeyRounds);
+    m_keyRounds = total - firstCounted;
+    for (int i = firstCounted; i < total; ++i) {
         const HistoryRecord& r = records[static_cast<size_t>(i)];
         for (const auto& [character, n] : r.keysByKey)
             if (const char32_t key = keyFor(character))
@@ -33,6 +40,12 @@ ProgressModel::ProgressModel(const std::vector<HistoryRecord>& records)
         for (const auto& [character, n] : r.missesByKey)
             if (const char32_t key = keyFor(character))
                 m_keys[key].misses += n;
+        for (const RoundFigures::KeyTime& t : r.timesByKey) {
+            if (const char32_t key = keyFor(t.key)) {
+                m_keys[key].ms += t.total;
+                m_keys[key].timed += t.count;
+            }
+        }
     }
 }
 
@@ -57,12 +70,16 @@ QString ProgressModel::toolTip(char32_t key) const {
     const QString name = key == U' ' ? QStringLiteral("スペース") : capLabel(key);
     if (s.keys == 0)
         return QStringLiteral("%1：直近 %2 回で打つ場面なし").arg(name).arg(m_keyRounds);
-    return QStringLiteral("%1：ミス %2 / %3 打（%4%）　直近 %5 回")
-        .arg(name)
-        .arg(s.misses)
-        .arg(s.keys)
-        .arg(QString::number(100.0 * s.rate(), 'f', 1))
-        .arg(m_keyRounds);
+    const QString text = QStringLiteral("%1：ミス %2 / %3 打（%4%）　直近 %5 回")
+                             .arg(name)
+                             .arg(s.misses)
+                             .arg(s.keys)
+                             .arg(QString::number(100.0 * s.rate(), 'f', 1))
+                             .arg(m_keyRounds);
+    // Histories from before keys were timed show no time rather than a time of 0.
+    if (s.timed == 0)
+        return text;
+    return text + QStringLiteral("　平均 %1 ms").arg(qRound(s.meanMs()));
 }
 
 char32_t ProgressModel::keyFor(char32_t c) {

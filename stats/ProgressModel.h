@@ -26,8 +26,11 @@ public:
     };
     struct KeyStat {
         int misses = 0;
-        int keys = 0; // times the key was the one to type
+        int keys = 0;   // times the key was the one to type
+        int64_t ms = 0; // the time its right keys took in all, over `timed` of them
+        int timed = 0;
         double rate() const { return keys > 0 ? static_cast<double>(misses) / keys : 0.0; }
+        double meanMs() const { return timed > 0 ? static_cast<double>(ms) / timed : -1.0; }
     };
 
     explicit ProgressModel(const std::vector<HistoryRecord>& records);

@@ -6,6 +6,7 @@ void RoundFigures::playBegins(int64_t nowNs) {
     m_beginNs = nowNs;
     m_begun = true;
     m_ended = false;
+    m_lastRightNs = NoTime;
 }
 
 void RoundFigures::playEnds(int64_t nowNs) {
@@ -15,9 +16,20 @@ void RoundFigures::playEnds(int64_t nowNs) {
     m_ended = true;
 }
 
-void RoundFigures::rightKey(char32_t expected) {
+void RoundFigures::rightKey(char32_t expected, int64_t atNs) {
     ++m_right;
     count(m_keysByKey, expected);
+    if (atNs == NoTime)
+        return;
+    if (m_lastRightNs != NoTime && expected != 0 && atNs >= m_lastRightNs) {
+        auto it = std::find_if(m_timesByKey.begin(), m_timesByKey.end(),
+                               [expected](const KeyTime& t) { return t.key == expected; });
+        if (it == m_timesByKey.end())
+            it = m_timesByKey.insert(m_timesByKey.end(), KeyTime{expected, 0, 0});
+        it->total += atNs - m_lastRightNs;
+        ++it->count;
+    }
+    m_lastRightNs = atNs;
 }
 
 void RoundFigures::wrongKey(char32_t expected) {

@@ -178,3 +178,88 @@ TEST(HistoryFile, aKillDuringAppendsNeverLosesAnEarlierRound) {
     }
     EXPECT_GT(before, 40);
 }
+
+namespace {
+QByteArray firstFormatSample() {
+    QFile file(QStringLiteral(KAZAMINA_SOURCE_DIR "/tests/data/history-first-format.csv"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+} // namespace
+
+// A history written before the mode, input, kind and time columns reads as rounds of exact or
+// both judging in romaji, untimed; the first append rewrites it under the new header with every
+// old line kept (a hand-edited one verbatim, still skipped) and the new round last, and a second
+// append just adds a line. Catches old files refused or misread, a line lost or changed by the
+// upgrade, and the upgrade run again on a file already upgraded.
+TEST(HistoryFile, aHistoryOfTheFirstFormatIsReadThenUpgradedLosingNothing) {
+    TempWorkDir dir;
+    const QByteArray sample = firstFormatSample();
+    ASSERT_TRUE(sample.startsWith(HistoryFile::FirstHeader + '\n'));
+    dir.writeBytes("system/history.csv", sample);
+    const HistoryFile::Loaded before = HistoryFile::load();
+    ASSERT_TRUE(before.error.isEmpty()) << before.error.toStdString();
+    ASSERT_EQ(before.records.size(), 3u);
+    EXPECT_EQ(before.skippedLines, std::vector<int>{4});
+    EXPECT_EQ(before.records[1].judging, GameOptions::Judging::Both);
+    EXPECT_EQ(before.records[0].judging, GameOptions::Judging::Exact);
+    EXPECT_EQ(before.records[1].missesByKey,
+              (RoundFigures::KeyCounts{{U'a', 4}, {U',', 6}, {U'"', 2}, {U'、', 2}}));
+    for (const HistoryRecord& r : before.records) {
+        EXPECT_EQ(r.kind, HistoryRecord::Kind::Round);
+        EXPECT_EQ(r.input, GameOptions::Input::Romaji);
+        EXPECT_TRUE(r.timesByKey.empty());
+    }
+
+    HistoryRecord drill = round(0, {{U'q', 3}});
+    drill.kind = HistoryRecord::Kind::Drill;
+    drill.judging = GameOptions::Judging::Ime;
+    drill.input = GameOptions::Input::Kana;
+    drill.timesByKey = {{U'q', 912, 3}, {U',', 0, 1}, {U'ん', 4100, 12}};
+    ASSERT_EQ(HistoryFile::append(drill), QString());
+    const QByteArray upgraded = dir.readBytes("system/history.csv");
+    EXPECT_TRUE(upgraded.startsWith(HistoryFile::Header + '\n'));
+    EXPECT_TRUE(upgraded.contains("\n2026-12-03T22:15:40+09:00,lots,3\n"));
+    EXPECT_TRUE(upgraded.contains(",\"a:14 ,:12 \"\":4 U+3001:10\",both,romaji,round,\n"));
+    EXPECT_TRUE(upgraded.endsWith(HistoryFile::formatLine(drill) + '\n'));
+    const HistoryFile::Loaded after = HistoryFile::load();
+    ASSERT_EQ(after.records.size(), 4u);
+    EXPECT_EQ(after.skippedLines, std::vector<int>{4});
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(after.records[i], before.records[i]) << i;
+    EXPECT_EQ(after.records[3], drill);
+
+    ASSERT_EQ(HistoryFile::append(round(7)), QString());
+    EXPECT_EQ(dir.readBytes("system/history.csv"),
+              upgraded + HistoryFile::formatLine(round(7)) + '\n');
+    // No temporary file of the rewrite is left beside it.
+    EXPECT_EQ(QDir(dir.path("system")).entryList({"history.csv*"}, QDir::Files),
+              QStringList{"history.csv"});
+}
+
+// The times read back as written and damaged ones make the line skipped, never misread: a
+// count of 0, a negative or missing total, a repeated key, an unknown mode, input or kind.
+TEST(HistoryFile, damagedTimesOrModesSkipTheLine) {
+    RoundFigures::KeyTimes times;
+    const std::string good = "a:1234/10 U+3093:5/1";
+    ASSERT_TRUE(HistoryFile::parseKeyTimes(good.data(), good.data() + good.size(), times));
+    EXPECT_EQ(times, (RoundFigures::KeyTimes{{U'a', 1234, 10}, {U'ん', 5, 1}}));
+    EXPECT_EQ(HistoryFile::formatKeyTimes(times), QByteArray::fromStdString(good));
+    for (const char* bad :
+         {"a:5/0", "a:-5/1", "a:/1", "a:5", "a:5/", "a:5/1 a:6/1", "a:5/1 ", "a5/1", "a:5//1"}) {
+        const std::string s = bad;
+        EXPECT_FALSE(HistoryFile::parseKeyTimes(s.data(), s.data() + s.size(), times)) << bad;
+    }
+    const QByteArray line = HistoryFile::formatLine(round(1));
+    HistoryRecord r;
+    ASSERT_TRUE(HistoryFile::parseLine(line.cbegin(), line.cend(), r));
+    for (const auto& [from, to] : std::vector<std::pair<QByteArray, QByteArray>>{
+             {",exact,", ",fuzzy,"}, {",romaji,", ",qwerty,"}, {",round,", ",game,"}}) {
+        QByteArray damaged = line;
+        damaged.replace(from, to);
+        EXPECT_FALSE(HistoryFile::parseLine(damaged.cbegin(), damaged.cend(), r)) << to.data();
+    }
+    // A line of the first format under the new header is one field short.
+    const QByteArray shortLine = line.left(line.indexOf(",exact,"));
+    EXPECT_FALSE(HistoryFile::parseLine(shortLine.cbegin(), shortLine.cend(), r));
+}

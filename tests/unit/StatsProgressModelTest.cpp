@@ -64,3 +64,26 @@ TEST(ProgressModel, keyColoursFollowTheMissRateAndTheTooltipGivesTheCounts) {
     EXPECT_EQ(model.toolTip(U'z'), QStringLiteral("Z：直近 1 回で打つ場面なし"));
     EXPECT_EQ(ProgressModel::keyFor(U'あ'), 0u);
 }
+
+// Drill sessions count on the keyboard but are no points of the score charts, and the rounds
+// keep their numbers among rounds; the tooltip gives a key's mean time over every timed right
+// key, upper and lower case together. Catches a drill plotted as a round of score 0 and a mean
+// of the per-record means.
+TEST(ProgressModel, drillSessionsColourTheKeysButStayOffTheCharts) {
+    std::vector<HistoryRecord> records = {played(300, {{U'a', 4}}, {}),
+                                          played(0, {{U'a', 6}}, {{U'a', 6}}),
+                                          played(500, {{U'a', 10}}, {})};
+    records[1].kind = HistoryRecord::Kind::Drill;
+    const ProgressModel model(records);
+    EXPECT_EQ(model.totalRounds(), 2);
+    ASSERT_EQ(model.points().size(), 2u);
+    EXPECT_EQ(model.points()[1].round, 2);
+    EXPECT_EQ(model.points()[1].score, 500);
+    EXPECT_EQ(model.keyStat(U'a').keys, 20);
+    EXPECT_EQ(model.keyStat(U'a').misses, 6);
+
+    records[0].timesByKey = {{U'a', 900, 3}};
+    records[2].timesByKey = {{U'A', 100, 1}, {U'b', 50, 1}};
+    EXPECT_EQ(ProgressModel(records).toolTip(U'a'),
+              QStringLiteral("A：ミス 6 / 20 打（30.0%）　直近 3 回　平均 250 ms"));
+}
