@@ -32,14 +32,59 @@ void RoundJudge::resetRound() {
     m_timeLeft = Budget;
 }
 
+namespace {
+// Redraws before a kana round gives up on chance and takes the next typable phrase in order:
+// enough that a pack with a fair share of typable phrases never gets there.
+constexpr int KanaRedraws = 100;
+} // namespace
+
+Phrase RoundJudge::drawPhrase() {
+    auto draw = [this] {
+        return m_pack ? m_pack->draw(m_random, m_variants)
+                      : PhraseCatalogue::draw(m_random, m_variants);
+    };
+    Phrase phrase = draw();
+    if (!m_kanaInput)
+        return phrase;
+    // A phrase the layout cannot type is drawn again, so every typable phrase stays as likely as
+    // the others.
+    for (int i = 0; i < KanaRedraws && !KanaJudge::typable(phrase.reading); ++i)
+        phrase = draw();
+    const int size = m_pack ? m_pack->size() : PhraseCatalogue::Size;
+    for (int step = 1; step < size && !KanaJudge::typable(phrase.reading); ++step)
+        phrase = phraseNumbered((phrase.number % size) + 1);
+    return phrase;
+}
+
+Phrase RoundJudge::phraseNumbered(int number) const {
+    if (m_pack)
+        return m_pack->phrase(number, m_variants);
+    return {number, QString::fromUtf8(PhraseCatalogue::row(number).text),
+            PhraseCatalogue::romaji(number, m_variants),
+            PhraseCatalogue::pieces(number, m_variants), PhraseCatalogue::reading(number)};
+}
+
+bool RoundJudge::kanaTypable(const PhrasePack& pack, const VariantTable& variants) {
+    for (int number = 1; number <= pack.size(); ++number)
+        if (KanaJudge::typable(pack.phrase(number, variants).reading))
+            return true;
+    return false;
+}
+
 void RoundJudge::MonSel() {
-    const Phrase phrase =
-        m_pack ? m_pack->draw(m_random, m_variants) : PhraseCatalogue::draw(m_random, m_variants);
+    const Phrase phrase = drawPhrase();
     m_phraseNumber = phrase.number;
     m_mon = phrase.text;
     m_q = phrase.romaji;
     ++m_phraseSerial;
     m_reader.reset();
+    if (m_kanaInput) {
+        m_kana.emplace(phrase.reading);
+        m_q = m_kana->rest();
+        m_matcher.reset();
+        return;
+    }
+    m_kana.reset();
     if (m_table) {
         // The player's own table shows its own spelling; the built-in one the settings'.
         m_reader.emplace(phrase.reading, *m_table, m_tableIsPlayers ? QString() : phrase.romaji);
@@ -65,7 +110,8 @@ void RoundJudge::MonSel() {
 }
 
 void RoundJudge::takeTarget() {
-    m_target = m_q.left(1);
+    // In kana input the key due may be a voiced kana's mark, which Q does not show.
+    m_target = m_kana ? QString(m_kana->expected()) : m_q.left(1);
 }
 
 bool RoundJudge::countdownTick() {
@@ -91,6 +137,13 @@ void RoundJudge::judgeByReading(std::shared_ptr<const RomajiTable> table, bool t
 }
 
 void RoundJudge::hitc() {
+    if (m_kana) {
+        if (m_typed.size() == 1 && m_kana->feed(m_typed.at(0)))
+            correctKey();
+        else
+            wrongKey();
+        return;
+    }
     if (m_reader) {
         // By the reading: the key is right while the keys still convert to the phrase.
         if (m_typed.size() == 1 && m_reader->feed(m_typed.front()))
@@ -118,7 +171,9 @@ void RoundJudge::correctKey() {
     // Judged by the reading, the key the player chose is the one typed, whatever Q showed.
     m_state.figures.rightKey(m_reader ? m_typed : m_target);
     // With either spelling accepted, Q shows the rest in the spelling the player follows.
-    if (m_reader)
+    if (m_kana)
+        m_q = m_kana->rest();
+    else if (m_reader)
         m_q = m_reader->rest();
     else
         m_q = m_matcher ? m_matcher->rest() : RemoveString(m_q, 0, QStringLiteral("1"));

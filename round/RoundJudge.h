@@ -1,5 +1,6 @@
 #pragma once
 
+#include "typing/KanaJudge.h"
 #include "typing/ReadingJudge.h"
 #include "typing/SpellingMatcher.h"
 
@@ -50,6 +51,10 @@ public:
     // built-in table, and the first one says so through `notice`.
     void judgeByReading(std::shared_ptr<const RomajiTable> table, bool tableIsPlayers,
                         std::function<void(const QString&)> notice = {});
+    // Judge kana typed on the JIS kana layout against the phrase's reading, from the next phrase
+    // drawn; phrases the layout cannot type are no longer drawn.
+    void setKanaInput(bool on) { m_kanaInput = on; }
+    bool kanaInput() const { return m_kanaInput; }
     // Draws the next phrase into mon/Q; the caller re-centres the labels.
     void MonSel();
     // The player's phrase pack to draw from instead of the built-in phrases (null: built-in).
@@ -57,9 +62,13 @@ public:
     // target becomes the first character of Q.
     void takeTarget();
 
+    // Whether the pack holds a phrase the kana layout can type (the built-in phrases do).
+    static bool kanaTypable(const PhrasePack& pack, const VariantTable& variants);
+
     // One countdown second; true on the tick that starts play.
     bool countdownTick();
-    // A typed character; ignored during the countdown and once the round is over.
+    // A typed character (in kana input, the layout's kana of the key, or what a key without one
+    // typed); ignored during the countdown and once the round is over.
     void keyPress(const QString& character);
     void hitc();
     // One game tick; true on the tick that ends the round.
@@ -96,6 +105,8 @@ public:
     const std::array<Lamp, LampCount>& lamps() const { return m_lamps; } // T1 first
 
 private:
+    Phrase drawPhrase();
+    Phrase phraseNumbered(int number) const;
     void correctKey();
     void wrongKey();
     void completePhrase();
@@ -129,6 +140,9 @@ private:
     bool m_noticeGiven = false;
     std::function<void(const QString&)> m_notice;
     std::optional<ReadingJudge> m_reader;
+    bool m_kanaInput = false;
+    // Follows the phrase's reading in kana input; empty otherwise.
+    std::optional<KanaJudge> m_kana;
 
     int m_phraseNumber = 0;
     int m_phraseSerial = 0;

@@ -12,6 +12,7 @@
 #include "screens/Navigator.h"
 #include "screens/ShapeWidget.h"
 #include "sound/MediaCommands.h"
+#include "typing/KanaLayout.h"
 #include "typing/RomajiTable.h"
 
 #include <QKeyEvent>
@@ -60,13 +61,25 @@ Maingame::Maingame(GameContext& context, QWidget* parent)
     show();
     m_judge.resetRound();
     m_judge.setAcceptBothSpellings(m_context.options.acceptBothSpellings());
+    const bool kana = m_context.options.input == GameOptions::Input::Kana;
+    m_judge.setKanaInput(kana);
+    if (kana)
+        Q->setAccessibleDescription(QStringLiteral("かな"));
     try {
         Text1->setPlainText(m_context.roundLoader.load(m_context.variants));
     } catch (const FileError& e) {
         m_context.errors.fatal(e.message());
         return;
     }
-    m_judge.usePack(PhrasePack::loadForRound(m_context.errors));
+    std::shared_ptr<const PhrasePack> pack = PhrasePack::loadForRound(m_context.errors);
+    if (pack && kana && !RoundJudge::kanaTypable(*pack, m_context.variants)) {
+        m_context.errors.warn(QStringLiteral("%1 にはかな入力で打てるフレーズがありません。"
+                                             "英数字や記号のないよみを書いてください。"
+                                             "このラウンドは内蔵のフレーズで遊びます。")
+                                  .arg(PhrasePack::DefaultPath));
+        pack.reset();
+    }
+    m_judge.usePack(std::move(pack));
     switch (m_context.options.judging) {
     case GameOptions::Judging::Ime:
         m_judge.judgeByReading(RomajiTable::builtIn(), false);
@@ -226,7 +239,10 @@ void Maingame::rmize_Timer() {
 }
 
 void Maingame::keyPressEvent(QKeyEvent* event) {
-    const QString text = TypedText::of(event);
+    // In kana input a key with a kana is judged by its position whatever it typed; the others
+    // are judged by what they typed, as in romaji.
+    const QChar kana = m_judge.kanaInput() ? KanaLayout::kanaOf(event) : QChar();
+    const QString text = kana.isNull() ? TypedText::of(event) : QString(kana);
     if (text.isEmpty()) {
         event->ignore();
         return;

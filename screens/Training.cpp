@@ -1,11 +1,12 @@
 #include "screens/Training.h"
 
+#include "core/RandomSource.h"
+#include "core/TypedText.h"
 #include "screens/Fonts.h"
 #include "screens/GameContext.h"
 #include "screens/Navigator.h"
-#include "core/RandomSource.h"
-#include "core/TypedText.h"
 #include "sound/MediaCommands.h"
+#include "typing/KanaLayout.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -39,6 +40,7 @@ Training::Training(GameContext& context, QWidget* parent)
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, &Training::Timer1_Timer);
 
+    m_kanaInput = m_context.options.input == GameOptions::Input::Kana;
     moveToStoredPosition();
     m_countdown = 4;
     drawCharacter();
@@ -49,8 +51,22 @@ QString Training::character(int number) {
     return number >= 1 && number <= CharacterCount ? characters.mid(number - 1, 1) : QString();
 }
 
+int Training::kanaCount() {
+    return static_cast<int>(KanaLayout::allKana().size());
+}
+
+QString Training::kana(int number) {
+    return number >= 1 && number <= kanaCount() ? KanaLayout::allKana().mid(number - 1, 1)
+                                                : QString();
+}
+
 void Training::drawCharacter() {
     m_context.random.reseed();
+    if (m_kanaInput) {
+        m_number = m_context.random.draw(1, kanaCount());
+        setCaption(Q, kana(m_number));
+        return;
+    }
     m_number = m_context.random.draw(1, CharacterCount);
     setCaption(Q, character(m_number));
 }
@@ -79,6 +95,11 @@ void Training::keyPressEvent(QKeyEvent* event) {
     }
     if (m_countdown != 0)
         return;
+    // In kana input a key with a kana is judged by its position whatever it typed.
+    if (const QChar kana = m_kanaInput ? KanaLayout::kanaOf(event) : QChar(); !kana.isNull()) {
+        judge(QString(kana));
+        return;
+    }
     // One judgement per character the key produced; keys that produce none are not judged.
     const QString text = TypedText::of(event);
     for (const QChar c : text)

@@ -18,6 +18,9 @@ public:
 
     // The drill's character for number 1 to 69: a-z, 1-9, 0, seven marks, A-Z.
     static QString character(int number);
+    // In kana input the drill draws the kana and signs of the JIS kana layout instead.
+    static int kanaCount();
+    static QString kana(int number);
 
     int countdown() const { return m_countdown; }
 
@@ -39,6 +42,7 @@ private:
     void drawCharacter();
     void judge(const QString& typed);
 
+    bool m_kanaInput = false;
     int m_countdown = 4;
     int m_number = 0;
 };

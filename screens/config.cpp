@@ -93,7 +93,10 @@ config::config(GameContext& context, QWidget* parent)
     const int judgingTop = buttonTop + ButtonHeight + Gap;
     buildJudging(judgingTop, width);
 
-    setFixedSize(width, FrameJudging->geometry().bottom() + 1 + Margin);
+    const int inputTop = FrameJudging->geometry().bottom() + 1 + Gap;
+    const int inputHeight = buildInputFrame(inputTop, width - 2 * Margin);
+
+    setFixedSize(width, inputTop + inputHeight + Margin);
 
     // Command2 comes first in the tab order, so Enter or Space right away closes the dialog.
     setTabOrder(Command2, m_options[0]);
@@ -156,6 +159,26 @@ GameOptions::Judging config::judging() const {
     return GameOptions::Judging::Exact;
 }
 
+int config::buildInputFrame(int top, int width) {
+    inputFrame = new QGroupBox(QStringLiteral("入力方式"), this);
+    inputFrame->setObjectName(QStringLiteral("inputFrame"));
+    inputFrame->setGeometry(Margin, top, width, FrameHeight);
+    inputRomaji = new QRadioButton(QStringLiteral("ローマ字"), inputFrame);
+    inputRomaji->setObjectName(QStringLiteral("inputRomaji"));
+    inputKana = new QRadioButton(QStringLiteral("かな（JIS配列）"), inputFrame);
+    inputKana->setObjectName(QStringLiteral("inputKana"));
+    for (QRadioButton* button : {inputRomaji, inputKana})
+        button->adjustSize();
+    inputRomaji->move(10, FrameHeight - inputRomaji->height() - 6);
+    inputKana->move(OptionBLeft, FrameHeight - inputKana->height() - 6);
+    inputRomaji->setChecked(true);
+    return FrameHeight;
+}
+
+GameOptions::Input config::chosenInput() const {
+    return inputKana->isChecked() ? GameOptions::Input::Kana : GameOptions::Input::Romaji;
+}
+
 void config::load() {
     QStringList lines;
     try {
@@ -167,7 +190,9 @@ void config::load() {
     SpellingSelection selection;
     selection.load(lines);
     showSelection(selection);
-    judgingOption(OptionsFile::load().judging)->setChecked(true);
+    const GameOptions stored = OptionsFile::load();
+    judgingOption(stored.judging)->setChecked(true);
+    (stored.input == GameOptions::Input::Kana ? inputKana : inputRomaji)->setChecked(true);
     // The file's text as read: every line, the last one included, ends in a line break. The box
     // is narrow and only for show: laying out a long file there would freeze the dialog.
     QString text;
@@ -193,12 +218,14 @@ SpellingSelection config::selection() const {
 void config::Timer1_Timer() {
     selection().applyTo(m_context.variants);
     m_context.options.judging = judging();
+    m_context.options.input = chosenInput();
 }
 
 void config::Command2_Click() {
     const SpellingSelection chosen = selection();
     GameOptions options = m_context.options;
     options.judging = judging();
+    options.input = chosenInput();
     // Text1 shows what goes into the file; whatever the player typed there is dropped.
     Text1->setPlainText(
         chosen.fileText().split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QLatin1Char('\n')));

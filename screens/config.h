@@ -46,6 +46,10 @@ public:
     QGroupBox* FrameJudging;
     QPlainTextEdit* Text1;
     QTimer* Timer1;
+    // 入力方式: romaji (the original game) or kana on the JIS kana layout.
+    QGroupBox* inputFrame = nullptr;
+    QRadioButton* inputRomaji = nullptr;
+    QRadioButton* inputKana = nullptr;
 
 public slots:
     void Timer1_Timer();
@@ -57,6 +61,9 @@ protected:
 private:
     void buildFrames();
     void buildJudging(int top, int width);
+    // Puts the input method's frame at `top`; returns its height.
+    int buildInputFrame(int top, int width);
+    GameOptions::Input chosenInput() const;
     void load();
     void showSelection(const SpellingSelection& selection);
     void storePosition();

@@ -62,7 +62,9 @@ TEST(EitherSpellingDialog, theJudgingGroupSitsBelowAndNothingElseMoves) {
     EXPECT_EQ(box->geometry().topLeft(), QPoint(8, 276));
     EXPECT_EQ(box->height(), box->sizeHint().height());
     EXPECT_LE(box->geometry().right(), dialog->width());
-    EXPECT_EQ(dialog->height(), 276 + box->sizeHint().height() + 8);
+    // The input method's frame follows one gap lower, and the dialog ends one margin below it.
+    EXPECT_EQ(dialog->inputFrame->y(), 276 + box->sizeHint().height() + 8);
+    EXPECT_EQ(dialog->height(), dialog->inputFrame->geometry().bottom() + 1 + 8);
     EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
 }
 
