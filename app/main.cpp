@@ -1,15 +1,15 @@
-#include "core/ClockRandomSource.h"
 #include "app/CommandLine.h"
-#include "core/FileError.h"
-#include "screens/Fonts.h"
-#include "screens/GameContext.h"
 #include "app/MessageBoxErrorReporter.h"
 #include "app/QuietMessages.h"
 #include "app/ScreenNavigator.h"
 #include "app/SessionBus.h"
+#include "core/ClockRandomSource.h"
+#include "core/FileError.h"
 #include "core/SteadyClock.h"
-#include "screens/Maingame.h"
 #include "scores/TableJournal.h"
+#include "screens/Fonts.h"
+#include "screens/GameContext.h"
+#include "screens/Maingame.h"
 #include "screens/Menu.h"
 #include "screens/ProgressWindow.h"
 #include "screens/Title.h"
@@ -22,6 +22,11 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <new>
 
 namespace {
 
@@ -36,9 +41,31 @@ void preferX11OnWayland() {
 #endif
 }
 
-} // namespace
+QString escapedMessage(std::exception_ptr escaped) {
+    try {
+        std::rethrow_exception(escaped);
+    } catch (const FileError& e) {
+        return e.message();
+    } catch (const std::bad_alloc&) {
+        return QStringLiteral("メモリが足りません。");
+    } catch (const std::exception& e) {
+        return QStringLiteral("予期しないエラーです（%1）。").arg(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        return QStringLiteral("予期しないエラーです。");
+    }
+}
 
-int main(int argc, char* argv[]) {
+[[noreturn]] void endOnEscaped() {
+    // An exception where none may pass (a destructor, a noexcept function): say so and end
+    // with a failure status rather than an abort and a core dump.
+    const std::exception_ptr escaped = std::current_exception();
+    const QString message =
+        escaped ? escapedMessage(escaped) : QStringLiteral("予期しないエラーです。");
+    std::fprintf(stderr, "kazamina-typing: %s\n", message.toLocal8Bit().constData());
+    std::_Exit(1);
+}
+
+int runGame(int argc, char* argv[]) {
     // Before any window: --help and --version work without a display.
     const CommandLine commandLine(CommandLine::fromArgv(argc, argv), CommandLine::japaneseLocale());
     if (commandLine.done())
@@ -77,15 +104,31 @@ int main(int argc, char* argv[]) {
     navigator.registerScreen(Screen::Result, [&] { return new result(context); });
     navigator.registerScreen(Screen::Ranking, [&] { return new ranking(context); });
 
-    // A save cut short last time is finished, or undone, before any screen reads the table.
+    int status = 0;
     try {
+        // A save cut short last time is finished, or undone, before any screen reads the table.
         TableJournal::tidyAtStart();
-    } catch (const FileError& e) {
-        errors.fatal(e.message());
+        OptionsFile::removeLeftovers();
+        navigator.show(Screen::Title);
+        status = app.exec();
+    } catch (...) {
+        // Whatever a screen let through still ends in one message box, not an abort.
+        errors.fatal(escapedMessage(std::current_exception()));
         return 1;
     }
-    navigator.show(Screen::Title);
-
-    const int status = app.exec();
     return errors.failed() ? 1 : status;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    std::set_terminate(endOnEscaped);
+    try {
+        return runGame(argc, argv);
+    } catch (...) {
+        // Before the first window or after the last one: no message box to show it in.
+        std::fprintf(stderr, "kazamina-typing: %s\n",
+                     escapedMessage(std::current_exception()).toLocal8Bit().constData());
+        return 1;
+    }
 }

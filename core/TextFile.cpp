@@ -2,11 +2,12 @@
 
 #include "core/DurableFile.h"
 #include "core/FileError.h"
+#include "core/PlayerFile.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -34,18 +35,29 @@ QStringList TextFile::linesOf(const QByteArray& bytes, const QString& gamePath) 
 }
 
 QStringList TextFile::readLines(const QString& gamePath, Limits limits) {
-    QFile file(hostPath(gamePath));
-    if (!file.exists())
+    return read(gamePath, limits).lines;
+}
+
+TextFile::Lines TextFile::read(const QString& gamePath) {
+    return read(gamePath, Limits{});
+}
+
+TextFile::Lines TextFile::read(const QString& gamePath, Limits limits) {
+    const PlayerFile::Contents contents = PlayerFile::read(gamePath, limits.maxBytes);
+    if (contents.status == PlayerFile::Status::Missing)
         throw FileError(QStringLiteral("ファイル「%1」が見つかりません。").arg(gamePath));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!contents.opened())
         throw FileError(
-            QStringLiteral("ファイル「%1」を開けません（%2）。").arg(gamePath, file.errorString()));
-    // One byte past the limit tells a file that is too big without reading the rest of it.
-    const QByteArray bytes = file.read(limits.maxBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw FileError(QStringLiteral("ファイル「%1」を読み込めません（%2）。")
-                            .arg(gamePath, file.errorString()));
-    return linesOf(bytes, gamePath, limits);
+            QStringLiteral("ファイル「%1」を開けません（%2）。").arg(gamePath, contents.reason));
+    try {
+        Lines out;
+        out.lines = linesOf(contents.bytes, gamePath, limits);
+        out.cleanlyDecoded = decodesCleanly(contents.bytes);
+        return out;
+    } catch (const std::bad_alloc&) {
+        throw FileError(
+            QStringLiteral("ファイル「%1」を読み込めません（メモリが足りません）。").arg(gamePath));
+    }
 }
 
 QStringList TextFile::linesOf(const QByteArray& bytes, const QString& gamePath, Limits limits) {
@@ -72,6 +84,29 @@ QStringList TextFile::linesOf(const QByteArray& bytes, const QString& gamePath, 
     return lines;
 }
 
+namespace {
+
+// The text of bytes that are not UTF-8, and whether they were clean Shift-JIS.
+QString decodeLegacy(const QByteArray& bytes, bool* clean) {
+    QStringDecoder cp932("CP932");
+    if (!cp932.isValid()) {
+        if (clean)
+            *clean = false;
+        return QString::fromLatin1(bytes);
+    }
+    QString text = cp932.decode(bytes);
+    if (clean) {
+        // The converter may stand U+001A or U+FFFD in for a byte it cannot map instead of
+        // reporting it; either one that the bytes did not hold means a byte was lost.
+        const bool substituted = (text.contains(QChar(0x1A)) && !bytes.contains('\x1A')) ||
+                                 text.contains(QChar(QChar::ReplacementCharacter));
+        *clean = !cp932.hasError() && !substituted;
+    }
+    return text;
+}
+
+} // namespace
+
 QString TextFile::decode(const QByteArray& bytes) {
     // The decoder is told to keep a mark, so the one skipped here is the only one skipped: a
     // name that begins with U+FEFF keeps it.
@@ -83,10 +118,35 @@ QString TextFile::decode(const QByteArray& bytes) {
     if (!utf8.hasError())
         return text;
     // Not UTF-8: a table written by the Windows version, in Shift-JIS.
-    QStringDecoder cp932("CP932");
-    if (cp932.isValid())
-        return cp932.decode(bytes);
-    return QString::fromLatin1(bytes);
+    return decodeLegacy(bytes, nullptr);
+}
+
+bool TextFile::decodesCleanly(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString whole = utf8.decode(bytes); // decoding happens only on conversion
+    if (!utf8.hasError())
+        return true;
+    // A line of UTF-8 beside lines that are not: most UTF-8 Japanese also reads as Shift-JIS
+    // without an error, so only the lines can tell a file that mixes the two.
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= bytes.size(); ++i) {
+        if (i < bytes.size() && bytes.at(i) != '\r' && bytes.at(i) != '\n')
+            continue;
+        const QByteArrayView line = QByteArrayView(bytes).sliced(start, i - start);
+        start = i + 1;
+        bool ascii = true;
+        for (const char c : line)
+            ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        if (ascii)
+            continue;
+        QStringDecoder lineUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = lineUtf8.decode(line);
+        if (!lineUtf8.hasError())
+            return false;
+    }
+    bool clean = false;
+    decodeLegacy(bytes, &clean);
+    return clean;
 }
 
 QStringList TextFile::splitLines(const QString& text) {

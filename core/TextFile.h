@@ -30,12 +30,23 @@ public:
     // All lines of a file; throws FileError when it cannot be opened or read, or is too long.
     static QStringList readLines(const QString& gamePath);
     static QStringList readLines(const QString& gamePath, Limits limits);
+    // The lines, and whether the bytes were clean UTF-8 or clean Shift-JIS: a file that mixes the
+    // two, or holds bytes neither can read, must not be written back in one of them.
+    struct Lines {
+        QStringList lines;
+        bool cleanlyDecoded = true;
+    };
+    static Lines read(const QString& gamePath);
+    static Lines read(const QString& gamePath, Limits limits);
     // The same for bytes already read; gamePath only names the file in the message.
     static QStringList linesOf(const QByteArray& bytes, const QString& gamePath);
     static QStringList linesOf(const QByteArray& bytes, const QString& gamePath, Limits limits);
 
     // A start mark (U+FEFF) is skipped once, and only at the very start.
     static QString decode(const QByteArray& bytes);
+    // Whether decode() loses nothing: valid UTF-8, or Shift-JIS without an unmappable byte and
+    // without a line that is UTF-8 (beyond ASCII) on its own.
+    static bool decodesCleanly(const QByteArray& bytes);
     static QStringList splitLines(const QString& text);
 
     // Characters as a reader counts them: a character outside the BMP is one, not two.

@@ -1,5 +1,7 @@
 #include "phrases/PhraseCatalogue.h"
 
+#include "stats/PracticeWeights.h"
+
 #include "core/RandomSource.h"
 
 #include <array>
@@ -406,4 +408,24 @@ Phrase PhraseCatalogue::draw(RandomSource& random, const VariantTable& table) {
         number = Size; // a draw of 0 stands for phrase 100
     return {number, QString::fromUtf8(row(number).text), romaji(number, table),
             pieces(number, table), reading(number)};
+}
+
+Phrase PhraseCatalogue::draw(RandomSource& random, const VariantTable& table,
+                             const std::vector<double>& weights) {
+    if (weights.size() != Size)
+        return draw(random, table);
+    random.reseed();
+    const int number = random.pick(weights) + 1;
+    return {number, QString::fromUtf8(row(number).text), romaji(number, table),
+            pieces(number, table), reading(number)};
+}
+
+std::vector<double> PhraseCatalogue::weights(const VariantTable& table,
+                                             const std::vector<char32_t>& weak, bool kana) {
+    std::vector<double> out;
+    out.reserve(Size);
+    for (int number = 1; number <= Size; ++number)
+        out.push_back(
+            PracticeWeights::phraseWeight(kana ? reading(number) : romaji(number, table), weak));
+    return out;
 }

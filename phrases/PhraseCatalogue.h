@@ -53,4 +53,11 @@ public:
     static QString reading(int number);
     // Reseeds, draws floor(r * 100) with 0 standing for 100, and builds that phrase.
     static Phrase draw(RandomSource& random, const VariantTable& table);
+    // Reseeds and draws phrase i + 1 with weights[i] (100 weights) from the same one value.
+    static Phrase draw(RandomSource& random, const VariantTable& table,
+                       const std::vector<double>& weights);
+    // Each phrase's weight for the weak-key draw, from the weak characters its romaji holds (its
+    // reading when the player types kana).
+    static std::vector<double> weights(const VariantTable& table, const std::vector<char32_t>& weak,
+                                       bool kana = false);
 };

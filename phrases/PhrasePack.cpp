@@ -1,5 +1,7 @@
 #include "phrases/PhrasePack.h"
 
+#include "stats/PracticeWeights.h"
+
 #include "core/ErrorReporter.h"
 #include "core/FileError.h"
 #include "core/RandomSource.h"
@@ -36,7 +38,9 @@ QString describe(QStringView text, qsizetype at) {
 
 std::shared_ptr<const PhrasePack> PhrasePack::loadForRound(ErrorReporter& errors,
                                                            const QString& gamePath) {
-    if (!QFileInfo::exists(TextFile::hostPath(gamePath)))
+    // No pack is no message; a link to a pack that is gone is the player's to hear about.
+    const QFileInfo info(TextFile::hostPath(gamePath));
+    if (!info.exists() && !info.isSymLink())
         return nullptr;
     try {
         return std::make_shared<const PhrasePack>(read(gamePath));
@@ -125,4 +129,23 @@ Phrase PhrasePack::draw(RandomSource& random, const VariantTable& table) const {
     if (number <= 0)
         number = count; // a draw of 0 stands for the last phrase, as 0 stands for phrase 100
     return phrase(number, table);
+}
+
+Phrase PhrasePack::draw(RandomSource& random, const VariantTable& table,
+                        const std::vector<double>& weights) const {
+    if (weights.size() != m_entries.size())
+        return draw(random, table);
+    random.reseed();
+    return phrase(random.pick(weights) + 1, table);
+}
+
+std::vector<double> PhrasePack::weights(const VariantTable& table,
+                                        const std::vector<char32_t>& weak, bool kana) const {
+    std::vector<double> out;
+    out.reserve(m_entries.size());
+    for (int number = 1; number <= size(); ++number) {
+        const Phrase p = phrase(number, table);
+        out.push_back(PracticeWeights::phraseWeight(kana ? p.reading : p.romaji, weak));
+    }
+    return out;
 }

@@ -40,6 +40,13 @@ public:
     // Reseeds, draws floor(r * size()) with 0 standing for the last phrase, and builds it: the
     // built-in catalogue's draw over the pack's size.
     Phrase draw(RandomSource& random, const VariantTable& table) const;
+    // Reseeds and draws phrase i + 1 with weights[i] (size() weights) from the same one value.
+    Phrase draw(RandomSource& random, const VariantTable& table,
+                const std::vector<double>& weights) const;
+    // Each phrase's weight for the weak-key draw, from the weak characters its romaji holds (its
+    // reading when the player types kana).
+    std::vector<double> weights(const VariantTable& table, const std::vector<char32_t>& weak,
+                                bool kana = false) const;
 
 private:
     // Checks one line of the file (numbered from 1) and keeps its phrase.

@@ -40,6 +40,9 @@ constexpr int KanaRedraws = 100;
 
 Phrase RoundJudge::drawPhrase() {
     auto draw = [this] {
+        if (!m_phraseWeights.empty())
+            return m_pack ? m_pack->draw(m_random, m_variants, m_phraseWeights)
+                          : PhraseCatalogue::draw(m_random, m_variants, m_phraseWeights);
         return m_pack ? m_pack->draw(m_random, m_variants)
                       : PhraseCatalogue::draw(m_random, m_variants);
     };
@@ -121,10 +124,11 @@ bool RoundJudge::countdownTick() {
     return m_countdown == 0;
 }
 
-void RoundJudge::keyPress(const QString& character) {
+void RoundJudge::keyPress(const QString& character, int64_t nowNs) {
     if (m_countdown != 0 || m_ended)
         return;
     m_typed = character;
+    m_keyNs = nowNs;
     hitc();
 }
 
@@ -169,7 +173,7 @@ void RoundJudge::hitc() {
 
 void RoundJudge::correctKey() {
     // Judged by the reading, the key the player chose is the one typed, whatever Q showed.
-    m_state.figures.rightKey(m_reader ? m_typed : m_target);
+    m_state.figures.rightKey(m_reader ? m_typed : m_target, m_keyNs);
     // With either spelling accepted, Q shows the rest in the spelling the player follows.
     if (m_kana)
         m_q = m_kana->rest();

@@ -7,11 +7,13 @@
 #include <QString>
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class MediaInterface;
 class PhrasePack;
@@ -59,6 +61,9 @@ public:
     void MonSel();
     // The player's phrase pack to draw from instead of the built-in phrases (null: built-in).
     void usePack(std::shared_ptr<const PhrasePack> pack) { m_pack = std::move(pack); }
+    // Weights for the draw, one per phrase of the pack or the built-in catalogue in use; empty
+    // draws uniformly, as the original game.
+    void usePhraseWeights(std::vector<double> weights) { m_phraseWeights = std::move(weights); }
     // target becomes the first character of Q.
     void takeTarget();
 
@@ -68,8 +73,9 @@ public:
     // One countdown second; true on the tick that starts play.
     bool countdownTick();
     // A typed character (in kana input, the layout's kana of the key, or what a key without one
-    // typed); ignored during the countdown and once the round is over.
-    void keyPress(const QString& character);
+    // typed), typed at `nowNs` on the game's clock (NoTime: not timed); ignored during the
+    // countdown and once the round is over.
+    void keyPress(const QString& character, int64_t nowNs = INT64_MIN);
     void hitc();
     // One game tick; true on the tick that ends the round.
     bool gameTick();
@@ -118,6 +124,8 @@ private:
     RandomSource& m_random;
     MediaInterface& m_media;
     std::shared_ptr<const PhrasePack> m_pack;
+    std::vector<double> m_phraseWeights;
+    int64_t m_keyNs = INT64_MIN;
 
     QString m_target;
     QString m_typed;

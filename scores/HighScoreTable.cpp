@@ -77,7 +77,10 @@ void HighScoreTable::insertName(int place, const QString& name) {
 }
 
 int HighScoreTable::registerEntry(int32_t score, const QString& name) {
-    HighScoreTable table = load();
+    TableJournal::complete();
+    const QStringList scores = TextFile::readLines(ScorePath);
+    const TextFile::Lines names = TextFile::read(NamePath);
+    HighScoreTable table = fromLines(scores, names.lines);
     // The place comes from the score file as it is now, and the name goes to the same place,
     // so the two files cannot drift apart even if the table changed since the rank check.
     const int place = table.tensave(score);
@@ -89,6 +92,12 @@ int HighScoreTable::registerEntry(int32_t score, const QString& name) {
             QStringLiteral("名前が長すぎます（%1文字まで）。ファイル「%2」は変更していません。")
                 .arg(TextFile::MaxLineChars)
                 .arg(NamePath));
+    // Written back as UTF-8, the names of a file that mixes encodings would turn to mojibake
+    // for good; the player can still mend the file by hand.
+    if (!names.cleanlyDecoded)
+        throw FileError(QStringLiteral("ファイル「%1」の名前が UTF-8 とも Shift-JIS とも読めない"
+                                       "ため、書き換えません。登録はしていません。")
+                            .arg(NamePath));
     table.insertName(place, name);
     const QString crlf = QStringLiteral("\r\n");
     TableJournal::commit({{NamePath, DurableFile::encode(table.nameFileText() + crlf)},

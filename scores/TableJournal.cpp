@@ -2,11 +2,11 @@
 
 #include "core/DurableFile.h"
 #include "core/FileError.h"
+#include "core/PlayerFile.h"
 #include "core/TextFile.h"
 #include "scores/HighScoreTable.h"
 
 #include <QCryptographicHash>
-#include <QFile>
 
 namespace {
 
@@ -117,17 +117,13 @@ void TableJournal::commit(const std::vector<Entry>& entries) {
 }
 
 TableJournal::Outcome TableJournal::complete() {
-    QFile file(TextFile::hostPath(Path));
-    if (!file.exists())
+    const PlayerFile::Contents contents = PlayerFile::read(Path, MaxJournalSize);
+    if (contents.status == PlayerFile::Status::Missing)
         return Outcome::NoJournal;
-    if (!file.open(QIODevice::ReadOnly))
+    if (!contents.opened())
         throw FileError(
-            QStringLiteral("ファイル「%1」を開けません（%2）。").arg(Path, file.errorString()));
-    const QByteArray bytes = file.read(MaxJournalSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw FileError(
-            QStringLiteral("ファイル「%1」を読み込めません（%2）。").arg(Path, file.errorString()));
-    file.close();
+            QStringLiteral("ファイル「%1」を開けません（%2）。").arg(Path, contents.reason));
+    const QByteArray& bytes = contents.bytes;
     const auto entries = decode(bytes);
     if (!entries) {
         // Cut short before it was complete: the registration never happened. A journal that

@@ -12,6 +12,7 @@
 #include "screens/Navigator.h"
 #include "screens/ShapeWidget.h"
 #include "sound/MediaCommands.h"
+#include "stats/PracticeWeights.h"
 #include "typing/KanaLayout.h"
 #include "typing/RomajiTable.h"
 
@@ -78,6 +79,11 @@ Maingame::Maingame(GameContext& context, QWidget* parent)
                                              "このラウンドは内蔵のフレーズで遊びます。")
                                   .arg(PhrasePack::DefaultPath));
         pack.reset();
+    }
+    if (m_context.options.weakKeys) {
+        const std::vector<char32_t> weak = PracticeWeights::fromHistoryFile().weakCharacters();
+        m_judge.usePhraseWeights(pack ? pack->weights(m_context.variants, weak, kana)
+                                      : PhraseCatalogue::weights(m_context.variants, weak, kana));
     }
     m_judge.usePack(std::move(pack));
     switch (m_context.options.judging) {
@@ -255,7 +261,7 @@ void Maingame::keyPressEvent(QKeyEvent* event) {
             continue;
         // Ticks already due come first: a phrase finished after its time ran out is too late.
         runDueTicks();
-        m_judge.keyPress(character);
+        m_judge.keyPress(character, m_context.clock.nowNs());
         followInterval();
     }
     render();

@@ -2,6 +2,7 @@
 
 #include "core/TextFile.h"
 #include "screens/KeyboardView.h"
+#include "screens/WeakKeyTrendChart.h"
 
 #include <QApplication>
 #include <QChart>
@@ -87,8 +88,9 @@ ProgressWindow::ProgressWindow(const HistoryFile::Loaded& history, QWidget* pare
     legend->setWordWrap(true);
     layout->addWidget(legend);
     layout->addWidget(keyboard, 2);
+    addWeakKeyTrend(history.records, layout);
     layout->addWidget(readNote);
-    resize(900, 860);
+    resize(900, 980);
 }
 
 void ProgressWindow::buildCharts() {
@@ -157,6 +159,17 @@ void ProgressWindow::buildCharts() {
     accuracyChart = new QChartView(accuracyPlot, this);
     accuracyChart->setObjectName(QStringLiteral("accuracyChart"));
     accuracyChart->setRenderHint(QPainter::Antialiasing);
+}
+
+void ProgressWindow::addWeakKeyTrend(const std::vector<HistoryRecord>& records,
+                                     QVBoxLayout* layout) {
+    WeakKeyTrend trend;
+    const size_t first =
+        records.size() > WeakKeyTrend::Records ? records.size() - WeakKeyTrend::Records : 0;
+    for (size_t i = first; i < records.size(); ++i)
+        trend.add(records[i]);
+    weakKeyTrend = new WeakKeyTrendChart(trend, this);
+    layout->addWidget(weakKeyTrend, 2);
 }
 
 int runProgressWindow() {

@@ -8,6 +8,8 @@
 class KeyboardView;
 class QChartView;
 class QLabel;
+class QVBoxLayout;
+class WeakKeyTrendChart;
 
 // The progress window of `--stats`: score and speed per round, accuracy per round and the
 // keyboard of recent misses, from the history in the working folder. Not one of the game's
@@ -25,11 +27,13 @@ public:
     QChartView* scoreChart = nullptr;    // score and speed, two axes
     QChartView* accuracyChart = nullptr; // accuracy
     KeyboardView* keyboard = nullptr;
+    WeakKeyTrendChart* weakKeyTrend = nullptr; // 「苦手キーの推移」
     QLabel* emptyNote = nullptr; // stands in for the charts when there is nothing to draw
     QLabel* readNote = nullptr;  // lines passed over, or why the history could not be read
 
 private:
     void buildCharts();
+    void addWeakKeyTrend(const std::vector<HistoryRecord>& records, QVBoxLayout* layout);
 
     ProgressModel m_model;
 };

@@ -1,16 +1,25 @@
 #include "screens/Training.h"
 
+#include "core/MonotonicClock.h"
 #include "core/RandomSource.h"
+#include "core/TextFile.h"
 #include "core/TypedText.h"
 #include "screens/Fonts.h"
 #include "screens/GameContext.h"
 #include "screens/Navigator.h"
 #include "sound/MediaCommands.h"
+#include "stats/HistoryFile.h"
+#include "stats/PracticeWeights.h"
 #include "typing/KanaLayout.h"
+
+#include <QDateTime>
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -41,6 +50,14 @@ Training::Training(GameContext& context, QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, &Training::Timer1_Timer);
 
     m_kanaInput = m_context.options.input == GameOptions::Input::Kana;
+    if (m_context.options.weakKeys) {
+        std::vector<char32_t> all;
+        const int count = m_kanaInput ? kanaCount() : CharacterCount;
+        for (int number = 1; number <= count; ++number)
+            all.push_back(RoundFigures::codePoint(m_kanaInput ? kana(number) : character(number)));
+        m_chances = PracticeWeights::fromHistoryFile().chances(all);
+    }
+
     moveToStoredPosition();
     m_countdown = 4;
     drawCharacter();
@@ -62,12 +79,13 @@ QString Training::kana(int number) {
 
 void Training::drawCharacter() {
     m_context.random.reseed();
+    const int count = m_kanaInput ? kanaCount() : CharacterCount;
+    m_number =
+        m_chances.empty() ? m_context.random.draw(1, count) : m_context.random.pick(m_chances) + 1;
     if (m_kanaInput) {
-        m_number = m_context.random.draw(1, kanaCount());
         setCaption(Q, kana(m_number));
         return;
     }
-    m_number = m_context.random.draw(1, CharacterCount);
     setCaption(Q, character(m_number));
 }
 
@@ -79,6 +97,7 @@ void Training::countt_Timer() {
         countm->hide();
         Q->show();
         Timer1->start();
+        m_figures.playBegins(m_context.clock.nowNs());
     }
 }
 
@@ -108,10 +127,14 @@ void Training::keyPressEvent(QKeyEvent* event) {
 
 void Training::judge(const QString& typed) {
     if (typed == Q->text()) {
+        m_figures.rightKey(Q->text(), m_context.clock.nowNs());
+        m_longestStreak = std::max(m_longestStreak, ++m_streak);
         setLabelColor(Q, Qt::white);
         drawCharacter();
         PlayMedia(m_context.media, "music\\ok.wav");
     } else {
+        m_figures.wrongKey(Q->text());
+        m_streak = 0;
         setLabelColor(Q, QColor(255, 0, 0));
         PlayMedia(m_context.media, "music\\miss.wav");
     }
@@ -119,4 +142,18 @@ void Training::judge(const QString& typed) {
 
 void Training::unload() {
     CloseMedia(m_context.media, Music);
+    saveToHistory();
+}
+
+void Training::saveToHistory() {
+    if (m_figures.keys() == 0)
+        return; // left during the countdown or without a key: nothing to learn from
+    m_figures.playEnds(m_context.clock.nowNs());
+    const HistoryRecord record =
+        HistoryRecord::of(0, 1, m_longestStreak, m_figures, m_context.options,
+                          HistoryRecord::Kind::Drill, QDateTime::currentDateTime());
+    const QString reason = HistoryFile::append(record);
+    if (!reason.isEmpty())
+        std::fprintf(stderr, "kazamina-typing: %s: 記録を保存できませんでした: %s\n",
+                     qUtf8Printable(TextFile::hostPath(HistoryFile::Path)), qUtf8Printable(reason));
 }

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "screens/ScreenWindow.h"
+#include "stats/RoundFigures.h"
+
+#include <vector>
 
 class QKeyEvent;
 class QLabel;
 class QTimer;
 
 // The single-character drill: after a countdown one character at a time, replaced when it is
-// typed exactly, red until then; Escape returns to the menu.
+// typed exactly, red until then; Escape returns to the menu. The session goes into the history.
 class Training : public ScreenWindow {
     Q_OBJECT
 public:
@@ -23,6 +26,8 @@ public:
     static QString kana(int number);
 
     int countdown() const { return m_countdown; }
+    // The keys judged so far in this session, as the history will keep them.
+    const RoundFigures& figures() const { return m_figures; }
 
     QLabel* Q;
     QLabel* countm;
@@ -41,8 +46,14 @@ protected:
 private:
     void drawCharacter();
     void judge(const QString& typed);
+    void saveToHistory();
 
     bool m_kanaInput = false;
     int m_countdown = 4;
     int m_number = 0;
+    // The draw's chance of each character with weak-key practice on; empty draws uniformly.
+    std::vector<double> m_chances;
+    RoundFigures m_figures;
+    int m_streak = 0;
+    int m_longestStreak = 0;
 };

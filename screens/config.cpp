@@ -9,6 +9,7 @@
 #include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
 
+#include <QCheckBox>
 #include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -96,7 +97,12 @@ config::config(GameContext& context, QWidget* parent)
     const int inputTop = FrameJudging->geometry().bottom() + 1 + Gap;
     const int inputHeight = buildInputFrame(inputTop, width - 2 * Margin);
 
-    setFixedSize(width, inputTop + inputHeight + Margin);
+    WeakKeys = new QCheckBox(QStringLiteral("苦手なキーを多めに出す"), this);
+    WeakKeys->setObjectName(QStringLiteral("WeakKeys"));
+    WeakKeys->adjustSize();
+    WeakKeys->move(Margin, inputTop + inputHeight + Gap / 2);
+
+    setFixedSize(width, WeakKeys->geometry().bottom() + 1 + Margin);
 
     // Command2 comes first in the tab order, so Enter or Space right away closes the dialog.
     setTabOrder(Command2, m_options[0]);
@@ -193,6 +199,7 @@ void config::load() {
     const GameOptions stored = OptionsFile::load();
     judgingOption(stored.judging)->setChecked(true);
     (stored.input == GameOptions::Input::Kana ? inputKana : inputRomaji)->setChecked(true);
+    WeakKeys->setChecked(stored.weakKeys);
     // The file's text as read: every line, the last one included, ends in a line break. The box
     // is narrow and only for show: laying out a long file there would freeze the dialog.
     QString text;
@@ -218,6 +225,7 @@ SpellingSelection config::selection() const {
 void config::Timer1_Timer() {
     selection().applyTo(m_context.variants);
     m_context.options.judging = judging();
+    m_context.options.weakKeys = WeakKeys->isChecked();
     m_context.options.input = chosenInput();
 }
 
@@ -225,6 +233,7 @@ void config::Command2_Click() {
     const SpellingSelection chosen = selection();
     GameOptions options = m_context.options;
     options.judging = judging();
+    options.weakKeys = WeakKeys->isChecked();
     options.input = chosenInput();
     // Text1 shows what goes into the file; whatever the player typed there is dropped.
     Text1->setPlainText(

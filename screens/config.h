@@ -8,6 +8,7 @@
 
 #include <array>
 
+class QCheckBox;
 class QGroupBox;
 class QKeyEvent;
 class QPlainTextEdit;
@@ -44,6 +45,8 @@ public:
     QPushButton* Command2;
     // Below the frames and the close button: how the round judges the romaji.
     QGroupBox* FrameJudging;
+    // Under the input frame: draw the drill's characters and the round's phrases by the weak keys.
+    QCheckBox* WeakKeys;
     QPlainTextEdit* Text1;
     QTimer* Timer1;
     // 入力方式: romaji (the original game) or kana on the JIS kana layout.

@@ -1,21 +1,18 @@
 #include "settings/OptionsFile.h"
 
+#include "core/DurableFile.h"
 #include "core/FileError.h"
+#include "core/PlayerFile.h"
 #include "core/TextFile.h"
+#include "settings/IniText.h"
 
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSettings>
-#include <QTemporaryFile>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
 // A file this large is not one the game wrote; reading it would only cost time and memory.
-constexpr qint64 MaxBytes = 1 << 20;
+constexpr qsizetype MaxBytes = 1 << 20;
 
 QString onOff(bool on) {
     return on ? QStringLiteral("true") : QStringLiteral("false");
@@ -23,10 +20,10 @@ QString onOff(bool on) {
 
 const char* const JudgingNames[] = {"exact", "both", "ime", "custom"};
 
-GameOptions::Judging judgingOf(const QSettings& file) {
-    const QString name = file.value(OptionsFile::JudgingKey).toString().trimmed();
+GameOptions::Judging judgingOf(const IniText& file) {
+    const QString name = file.value(OptionsFile::JudgingKey);
     if (name.isEmpty())
-        return file.value(OptionsFile::AcceptBothSpellingsKey).toString() == QLatin1String("true")
+        return file.value(OptionsFile::AcceptBothSpellingsKey) == QLatin1String("true")
                    ? GameOptions::Judging::Both
                    : GameOptions::Judging::Exact;
     for (int i = 0; i < 4; ++i)
@@ -36,8 +33,8 @@ GameOptions::Judging judgingOf(const QSettings& file) {
 }
 
 // 1, 1.5 or 2 as written (any factor from 1 to 4 is taken), "fit" for the largest that fits.
-double scaleOf(const QSettings& file) {
-    const QString text = file.value(OptionsFile::ScaleKey).toString().trimmed();
+double scaleOf(const IniText& file) {
+    const QString text = file.value(OptionsFile::ScaleKey);
     if (text == QLatin1String("fit"))
         return 0;
     bool ok = false;
@@ -53,65 +50,64 @@ QString scaleName(double scale) {
 
 GameOptions OptionsFile::load() {
     GameOptions options;
-    const QFileInfo info(TextFile::hostPath(Path));
-    if (!info.isFile() || !info.isReadable() || info.size() > MaxBytes)
+    const PlayerFile::Contents contents = PlayerFile::read(Path, MaxBytes);
+    if (!contents.opened() || contents.tooLarge(MaxBytes))
         return options;
-    QSettings file(info.filePath(), QSettings::IniFormat);
-    if (file.status() != QSettings::NoError)
+    const std::optional<IniText> file = IniText::parse(contents.bytes);
+    if (!file)
         return options;
-    options.judging = judgingOf(file);
-    options.input = file.value(InputKey).toString().trimmed() == QLatin1String("kana")
-                        ? GameOptions::Input::Kana
-                        : GameOptions::Input::Romaji;
-    options.weakKeys = file.value(WeakKeysKey).toString().trimmed() == QLatin1String("true");
-    options.scale = scaleOf(file);
+    options.judging = judgingOf(*file);
+    options.input = file->value(InputKey) == QLatin1String("kana") ? GameOptions::Input::Kana
+                                                                   : GameOptions::Input::Romaji;
+    options.weakKeys = file->value(WeakKeysKey) == QLatin1String("true");
+    options.scale = scaleOf(*file);
     return options;
 }
 
 void OptionsFile::save(const GameOptions& options) {
-    const QString path = TextFile::hostPath(Path);
-    const QFileInfo info(path);
     const auto fail = [](const QString& why) {
         return FileError(QStringLiteral("ファイル「%1」に書き込めません（%2）。").arg(Path, why));
     };
-    if (info.size() > MaxBytes)
+    const PlayerFile::Contents contents = PlayerFile::read(Path, MaxBytes);
+    if (contents.status == PlayerFile::Status::Failed)
+        throw fail(contents.reason);
+    if (contents.tooLarge(MaxBytes))
         throw fail(QStringLiteral("大きすぎます"));
+    // Every line the game does not own stays as it is, comments and a start mark included: the
+    // mark is kept when the file has one, so an editor that wrote it sees its own file back.
+    std::optional<IniText> file = IniText::parse(contents.bytes);
+    if (!file)
+        throw fail(QStringLiteral("形式が正しくありません"));
+    // The judging key replaces the older one, which would otherwise be read again.
+    file->remove(AcceptBothSpellingsKey);
+    // In the order of sections and keys a fresh file has always had.
+    file->setValue(ScaleKey, scaleName(options.scale));
+    file->setValue(WeakKeysKey, onOff(options.weakKeys));
+    file->setValue(InputKey, options.input == GameOptions::Input::Kana ? QStringLiteral("kana")
+                                                                       : QStringLiteral("romaji"));
+    file->setValue(JudgingKey, QLatin1String(JudgingNames[int(options.judging)]));
+    // Temporary file, sync, rename: a kill at any step leaves the old file or the new one, and
+    // the temporary file is one the start-up tidy knows.
+    DurableFile::replace(Path, file->bytes());
+}
 
-    // The new content is made in a copy beside the file, by QSettings so that the file's
-    // other keys stay, and only a copy that was written without error replaces the file.
-    QTemporaryFile copy(info.absolutePath() + QStringLiteral("/options.ini.XXXXXX"));
-    copy.setAutoRemove(false);
-    if (!copy.open())
-        throw fail(copy.errorString());
-    const QString copyPath = copy.fileName();
-    const auto discard = [&](const QString& why) {
-        QFile::remove(copyPath);
-        return fail(why);
+int OptionsFile::removeLeftovers() {
+    // Ours (options.ini.XXXXXX), and those of the saves before ours, made through a copy and
+    // QSettings: the copy, its lock (copy.lock) and its own temporary file (copy.YYYYYY).
+    const QString name = QStringLiteral("options.ini");
+    const auto isCopy = [&](const QString& entry) {
+        return DurableFile::isTemporaryOf(entry, name);
     };
-    if (info.isFile()) {
-        QFile old(path);
-        if (!old.open(QIODevice::ReadOnly))
-            throw discard(old.errorString());
-        if (copy.write(old.readAll()) != info.size() || !copy.flush())
-            throw discard(copy.errorString());
+    const QDir folder(TextFile::hostPath(QStringLiteral("system")));
+    int removed = 0;
+    for (const QString& entry : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const qsizetype copyLength = name.size() + 7;
+        const bool leftover =
+            isCopy(entry) || (entry.endsWith(QLatin1String(".lock")) && isCopy(entry.chopped(5))) ||
+            (entry.size() == copyLength + 7 && isCopy(entry.left(copyLength)) &&
+             DurableFile::isTemporaryOf(entry, entry.left(copyLength)));
+        if (leftover && QFile::remove(folder.filePath(entry)))
+            ++removed;
     }
-    copy.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    copy.close();
-    {
-        QSettings file(copyPath, QSettings::IniFormat);
-        // The judging key replaces the older one, which would otherwise be read again.
-        file.remove(AcceptBothSpellingsKey);
-        file.setValue(JudgingKey, QLatin1String(JudgingNames[int(options.judging)]));
-        file.setValue(InputKey, options.input == GameOptions::Input::Kana ? QStringLiteral("kana")
-                                                                          : QStringLiteral("romaji"));
-        file.setValue(WeakKeysKey, onOff(options.weakKeys));
-        file.setValue(ScaleKey, scaleName(options.scale));
-        file.sync();
-        if (file.status() != QSettings::NoError)
-            throw discard(file.status() == QSettings::FormatError
-                              ? QStringLiteral("形式が正しくありません")
-                              : QStringLiteral("書き込みに失敗しました"));
-    }
-    if (std::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(path).constData()))
-        throw discard(QString::fromLocal8Bit(std::strerror(errno)));
+    return removed;
 }

@@ -19,6 +19,9 @@ public:
 
     // Never fails: whatever cannot be read is off.
     static GameOptions load();
-    // Replaces the file atomically, keeping any other keys it holds; throws FileError.
+    // Replaces the file atomically, keeping every other line it holds; throws FileError.
     static void save(const GameOptions& options);
+    // Removes what a save cut short by a kill left in system/, and nothing else; returns how
+    // many files went. Called at start, beside the table's own tidy.
+    static int removeLeftovers();
 };

@@ -1,5 +1,6 @@
 #include "sound/SdlMedia.h"
 
+#include "core/PlayerFile.h"
 #include "core/TextFile.h"
 #include "sound/MediaCommand.h"
 #include "sound/QuietAudioDriver.h"
@@ -16,6 +17,9 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -624,9 +628,16 @@ SdlMedia::FileStamp SdlMedia::stampOf(const std::string& file) {
 }
 
 bool SdlMedia::looksPlayable(const std::string& file) {
-    QFile f(QString::fromStdString(file));
-    if (!f.open(QIODevice::ReadOnly))
+    QString reason;
+    bool missing = false;
+    const int fd = PlayerFile::open(QString::fromStdString(file), O_RDONLY, 0, reason, missing);
+    if (fd < 0)
         return false;
+    QFile f;
+    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
     std::uint8_t head[12] = {};
     const qint64 n = f.read(reinterpret_cast<char*>(head), sizeof head);
     return n > 0 && SoundDecoder::looksLikeSound(head, static_cast<std::size_t>(n));

@@ -48,6 +48,10 @@ public:
 
     explicit SdlMedia(SdlMediaOptions options = {});
     ~SdlMedia() override;
+
+    // Whether a file (a host path) looks like sound: a regular file that starts as a WAV or an
+    // MP3 does. Asked on the UI thread, so a FIFO or a device in its place is never waited on.
+    static bool looksPlayable(const std::string& file);
     SdlMedia(const SdlMedia&) = delete;
     SdlMedia& operator=(const SdlMedia&) = delete;
 
@@ -122,7 +126,6 @@ private:
     void dropLocked(Sound& sound);
     static std::string resolve(const std::string& path);
     static FileStamp stampOf(const std::string& file);
-    static bool looksPlayable(const std::string& file);
 
     const SdlMediaOptions m_options;
     // Guards everything below and every Mix_* call but decoding, which runs unlocked.

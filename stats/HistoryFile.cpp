@@ -2,6 +2,7 @@
 
 #include "core/DurableFile.h"
 #include "core/FileError.h"
+#include "core/PlayerFile.h"
 #include "core/TextFile.h"
 
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -378,7 +380,17 @@ HistoryFile::Loaded HistoryFile::parse(const QByteArray& bytes) {
     int lineNo = 1;
     while (p < end) {
         if (!nextLine(lineEnd)) {
+            // A last line without its line end: an editor that does not add one leaves a whole
+            // round like this, a crash mid-append a torn one.
+            ++lineNo;
+            const char* last = end[-1] == '\r' ? end - 1 : end;
+            HistoryRecord& record = out.records.emplace_back();
+            if (last - p <= MaxLineBytes && last > p && parseLine(p, last, record, fields))
+                break;
+            out.records.pop_back();
             out.tornTail = true;
+            if (last > p)
+                out.skippedLines.push_back(lineNo);
             break;
         }
         ++lineNo;
@@ -397,26 +409,22 @@ HistoryFile::Loaded HistoryFile::parse(const QByteArray& bytes) {
 }
 
 HistoryFile::Loaded HistoryFile::load(const QString& gamePath) {
-    QFile file(TextFile::hostPath(gamePath));
-    if (!file.exists())
+    const PlayerFile::Contents contents = PlayerFile::read(gamePath, MaxBytes);
+    if (contents.status == PlayerFile::Status::Missing)
         return {};
-    if (!file.open(QIODevice::ReadOnly)) {
-        Loaded out;
-        out.error = file.errorString();
-        return out;
-    }
-    if (file.size() > MaxBytes) {
-        Loaded out;
+    Loaded out;
+    if (!contents.opened()) {
+        out.error = contents.reason;
+    } else if (contents.tooLarge(MaxBytes)) {
         out.error = QStringLiteral("%1 MiB を超えています").arg(MaxBytes / (1024 * 1024));
-        return out;
+    } else {
+        try {
+            return parse(contents.bytes);
+        } catch (const std::bad_alloc&) {
+            out.error = QStringLiteral("メモリが足りません");
+        }
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        Loaded out;
-        out.error = file.errorString();
-        return out;
-    }
-    return parse(bytes);
+    return out;
 }
 
 namespace {
@@ -457,6 +465,8 @@ QString upgrade(int fd, off_t keep, const HistoryRecord& record, const QString& 
         bytes.append(contentEnd, next - contentEnd);
         p = next;
     }
+    if (!bytes.endsWith('\n'))
+        bytes += '\n'; // a whole last round that had no line end
     bytes += HistoryFile::formatLine(record) + '\n';
     try {
         DurableFile::replace(gamePath, bytes);
@@ -470,9 +480,12 @@ QString upgrade(int fd, off_t keep, const HistoryRecord& record, const QString& 
 // waited for the lock: the caller opens it anew.
 QString appendLocked(const HistoryRecord& record, const QString& gamePath, bool& stale) {
     const QByteArray path = QFile::encodeName(TextFile::hostPath(gamePath));
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    QString reason;
+    bool missing = false;
+    const int fd =
+        PlayerFile::open(TextFile::hostPath(gamePath), O_RDWR | O_CREAT, 0644, reason, missing);
     if (fd < 0)
-        return systemReason(errno);
+        return reason;
     FdCloser closer{fd};
     // Two games started side by side must not interleave their lines.
     while (::flock(fd, LOCK_EX) != 0) {
@@ -516,6 +529,8 @@ QString appendLocked(const HistoryRecord& record, const QString& gamePath, bool&
     // Only ever add to a history of ours.
     const QByteArray& Header = HistoryFile::Header;
     const QByteArray& FirstHeader = HistoryFile::FirstHeader;
+    int fields = HistoryFile::FieldCount;
+    bool firstHeader = false;
     if (size > 0) {
         const QByteArray headerLine = Header + '\n';
         QByteArray head(static_cast<qsizetype>(std::min<off_t>(size, headerLine.size() + 1)), '\0');
@@ -529,11 +544,30 @@ QString appendLocked(const HistoryRecord& record, const QString& gamePath, bool&
                                    : headerLine.startsWith(head.left(static_cast<qsizetype>(size)));
         if (!ours)
             return QStringLiteral("1 行目が成績の記録の見出しではないので、書き足しません");
-        if (keep > 0 && first)
-            return upgrade(fd, keep, record, gamePath);
+        firstHeader = keep > 0 && first;
+        if (firstHeader)
+            fields = HistoryFile::FirstFieldCount;
     }
 
+    // A last line without its end that reads as a round is a round: it gets its line end
+    // instead of being cut away.
     QByteArray bytes;
+    if (keep > 0 && keep < size && size - keep <= HistoryFile::MaxLineBytes + 1) {
+        QByteArray tail(static_cast<qsizetype>(size - keep), '\0');
+        if (!readAll(fd, tail.data(), static_cast<size_t>(tail.size()), keep))
+            return systemReason(errno);
+        if (tail.endsWith('\r'))
+            tail.chop(1);
+        // The same test as reading's, so a line kept here is one that reads as a round.
+        HistoryRecord last;
+        if (!tail.isEmpty() && tail.size() <= HistoryFile::MaxLineBytes &&
+            HistoryFile::parseLine(tail.cbegin(), tail.cend(), last, fields)) {
+            keep = size;
+            bytes = "\n";
+        }
+    }
+    if (firstHeader)
+        return upgrade(fd, keep, record, gamePath);
     if (keep == 0)
         bytes = Header + '\n';
     bytes += HistoryFile::formatLine(record) + '\n';
@@ -556,14 +590,17 @@ QString appendLocked(const HistoryRecord& record, const QString& gamePath, bool&
 } // namespace
 
 std::vector<HistoryRecord> HistoryFile::loadRecent(int count, const QString& gamePath) {
-    const QByteArray path = QFile::encodeName(TextFile::hostPath(gamePath));
-    // Without blocking: a FIFO in its place must not hang the round's start.
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 || count <= 0)
+    if (count <= 0)
+        return {};
+    // Through the player's-file opener: a FIFO in its place must not hang the round's start.
+    QString reason;
+    bool missing = false;
+    const int fd = PlayerFile::open(TextFile::hostPath(gamePath), O_RDONLY, 0, reason, missing);
+    if (fd < 0)
         return {};
     FdCloser closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxBytes)
+    if (::fstat(fd, &st) != 0 || st.st_size > MaxBytes)
         return {};
     const off_t size = st.st_size;
     QByteArray head(static_cast<qsizetype>(std::min<off_t>(size, MaxLineBytes + 2)), '\0');

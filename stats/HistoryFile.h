@@ -8,10 +8,12 @@
 #include <vector>
 
 // system/history.csv: a header line, then one line per finished round or drill session, only
-// ever appended to. A line counts once its line end is written: a last line without one was torn
-// by a crash or a power cut, is ignored when read and cut away by the next append, so earlier
-// rounds are never touched. A history of the older, shorter header is read as it is and, on the
-// first append, rewritten whole under the new header in one atomic replace that keeps every line.
+// ever appended to. A last line without its line end is kept when it reads as a round (a hand
+// edit in an editor that adds none; the next append writes the end first); otherwise it was torn
+// by a crash or a power cut, is counted as skipped when read and cut away by the next append, so
+// earlier rounds are never touched. A history of the older, shorter header is read as it is and,
+// on the first append, rewritten whole under the new header in one atomic replace that keeps
+// every line.
 class HistoryFile {
 public:
     static inline const QString Path = QStringLiteral("system\\history.csv");

@@ -10,4 +10,9 @@ export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 # line for every screen it reaches straight to the terminal, when there is one.
 export KAZAMINA_WALK_PROGRESS=/dev/tty
 cd build
-ctest --output-on-failure -j"$(nproc)" "$@"
+# The log lets tools/check-skips.sh (run by CI) see which tests skipped themselves.
+set +e
+ctest --output-on-failure -j"$(nproc)" "$@" 2>&1 | tee ctest.log
+status=${PIPESTATUS[0]}
+set -e
+exit "$status"

@@ -174,3 +174,36 @@ TEST(HighScoreTable, aScoreFileThatCannotBeWrittenLeavesTheNameFileUntouched) {
     EXPECT_EQ(dir.readBytes("system/Hiscorep.aty"), names);
     EXPECT_EQ(dir.readBytes("system/Hiscore.aty"), scores);
 }
+
+// A name file that is neither clean UTF-8 nor clean Shift-JIS is never rewritten: a line of each
+// (the UTF-8 one also reads as Shift-JIS without an error), or a byte Shift-JIS cannot map.
+// The registration stops with a message saying why and both files stay byte for byte; a clean
+// Shift-JIS file still registers (registrationRewritesBothFilesInTheirLayout). Catches a mixed
+// file decoded as Shift-JIS throughout and written back as mojibake for good.
+TEST(HighScoreTable, aNameFileOfMixedEncodingsIsLeftUntouched) {
+    QStringEncoder sjis("CP932");
+    const QByteArray scores = "500\r\n400\r\n300\r\n200\r\n100\r\n\r\n";
+    const QByteArray rest = "C\r\nD\r\nE\r\n\r\n";
+    const QByteArray mixed[] = {
+        QByteArray(sjis.encode(QStringLiteral("一番\r\n"))) + QStringLiteral("二番\r\n").toUtf8() +
+            rest,
+        QStringLiteral("一番\r\n").toUtf8() + QByteArray(sjis.encode(QStringLiteral("二番\r\n"))) +
+            rest,
+        QByteArray("A\x81\x20\r\nB\r\n") + rest,
+    };
+    for (const QByteArray& names : mixed) {
+        TempWorkDir dir;
+        dir.writeBytes("system/Hiscore.aty", scores);
+        dir.writeBytes("system/Hiscorep.aty", names);
+        try {
+            HighScoreTable::registerEntry(450, QStringLiteral("山田"));
+            ADD_FAILURE() << "a mixed name file was rewritten";
+        } catch (const FileError& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("UTF-8 とも Shift-JIS とも")))
+                << qPrintable(e.message());
+            EXPECT_TRUE(e.message().contains(QStringLiteral("Hiscorep.aty")));
+        }
+        EXPECT_EQ(dir.readBytes("system/Hiscore.aty"), scores);
+        EXPECT_EQ(dir.readBytes("system/Hiscorep.aty"), names);
+    }
+}

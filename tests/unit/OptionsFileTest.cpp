@@ -1,5 +1,6 @@
 #include "settings/OptionsFile.h"
 #include "core/FileError.h"
+#include "core/FileSystem.h"
 #include "tests/support/TempWorkDir.h"
 
 #include <QDir>
@@ -127,4 +128,158 @@ TEST(OptionsFile, theLaterKeysReadAsWrittenAndRoundTrip) {
     EXPECT_TRUE(back.weakKeys);
     EXPECT_EQ(back.scale, 0);
     EXPECT_FALSE(dir.readBytes(QStringLiteral("system/options.ini")).contains("acceptBoth"));
+}
+
+namespace {
+
+// Passes every call on until call number `killAt`, where the save stops dead as a SIGKILL would
+// stop it: nothing after that call runs, no clean-up either.
+class KillingFileSystem : public FileSystem {
+public:
+    struct Killed {};
+    explicit KillingFileSystem(int killAt) : m_killAt(killAt) { install(this); }
+    ~KillingFileSystem() override { install(nullptr); }
+
+    int open(const char* path, int flags, mode_t mode) override {
+        step();
+        return FileSystem::open(path, flags, mode);
+    }
+    ssize_t write(int fd, const void* data, size_t size) override {
+        step();
+        return FileSystem::write(fd, data, size);
+    }
+    int fsync(int fd) override {
+        step();
+        return FileSystem::fsync(fd);
+    }
+    int close(int fd) override {
+        step();
+        return FileSystem::close(fd);
+    }
+    int rename(const char* from, const char* to) override {
+        step();
+        return FileSystem::rename(from, to);
+    }
+    int unlink(const char* path) override {
+        step();
+        return FileSystem::unlink(path);
+    }
+    int calls = 0;
+
+private:
+    void step() {
+        if (calls++ == m_killAt)
+            throw Killed{};
+    }
+    int m_killAt;
+};
+
+QStringList optionsLeftovers(const TempWorkDir& dir) {
+    return QDir(dir.path("system"))
+        .entryList({"options.ini*", ".options*"}, QDir::Files | QDir::Hidden);
+}
+
+} // namespace
+
+// A file saved by a Windows editor, with a start mark, comments and keys of its own: the save
+// changes only the game's values and keeps the mark and every other line byte for byte, so
+// saving the same options twice, or A, B and A again, gives the same file. A fresh file is laid
+// out as the game has always written it. Catches a save refused for the mark, a mark dropped or
+// doubled, comments lost and keys moved about.
+TEST(OptionsFile, aMarkedFileWithCommentsKeepsEverythingButTheChangedValues) {
+    TempWorkDir dir;
+    const QByteArray marked = "\xEF\xBB\xBF; the player's notes\r\n[typing]\r\njudging = both\r\n"
+                              "# keep this\r\n\r\n[other]\r\nname=\"a b\"\r\n";
+    dir.writeBytes(QStringLiteral("system/options.ini"), marked);
+    ASSERT_TRUE(OptionsFile::load().acceptBothSpellings());
+    GameOptions a;
+    a.weakKeys = true;
+    OptionsFile::save(a);
+    const QByteArray saved = dir.readBytes(QStringLiteral("system/options.ini"));
+    EXPECT_EQ(saved, "\xEF\xBB\xBF; the player's notes\r\n[typing]\r\njudging = exact\r\n"
+                     "input=romaji\r\n# keep this\r\n\r\n[other]\r\nname=\"a b\"\r\n\r\n"
+                     "[display]\r\nscale=1\r\n\r\n[practice]\r\nweakKeys=true\r\n");
+    const GameOptions back = OptionsFile::load();
+    EXPECT_TRUE(back.weakKeys);
+    EXPECT_FALSE(back.acceptBothSpellings());
+    GameOptions b;
+    b.judging = GameOptions::Judging::Custom;
+    b.scale = 0;
+    OptionsFile::save(b);
+    OptionsFile::save(a);
+    EXPECT_EQ(dir.readBytes(QStringLiteral("system/options.ini")), saved);
+
+    QFile::remove(dir.path("system/options.ini"));
+    OptionsFile::save(GameOptions{});
+    EXPECT_EQ(dir.readBytes(QStringLiteral("system/options.ini")),
+              "[display]\nscale=1\n\n[practice]\nweakKeys=false\n\n[typing]\ninput=romaji\n"
+              "judging=exact\n");
+}
+
+// Every combination of the options goes through save and load unchanged, whatever the file held
+// before. Catches a value written under the wrong key or a key read from the wrong section.
+TEST(OptionsFile, everyCombinationOfOptionsRoundTrips) {
+    TempWorkDir dir;
+    for (int judging = 0; judging < 4; ++judging)
+        for (const bool kana : {false, true})
+            for (const bool weak : {false, true})
+                for (const double scale : {1.0, 1.5, 2.0, 0.0}) {
+                    GameOptions o;
+                    o.judging = GameOptions::Judging(judging);
+                    o.input = kana ? GameOptions::Input::Kana : GameOptions::Input::Romaji;
+                    o.weakKeys = weak;
+                    o.scale = scale;
+                    OptionsFile::save(o);
+                    const GameOptions back = OptionsFile::load();
+                    EXPECT_EQ(back.judging, o.judging);
+                    EXPECT_EQ(back.input, o.input);
+                    EXPECT_EQ(back.weakKeys, o.weakKeys);
+                    EXPECT_EQ(back.scale, o.scale);
+                }
+}
+
+// A save killed at any call leaves options.ini whole, old or new, and the next start removes the
+// leftovers of ours and of the older saves by their exact names, and nothing else. Catches a
+// save that writes the file in place, and a tidy that misses a leftover or takes a player's file.
+TEST(OptionsFile, aSaveKilledAtAnyStepLeavesTheOldOrNewFileAndTheTidyTheRest) {
+    TempWorkDir dir;
+    const QByteArray old = "[typing]\njudging=both\n";
+    GameOptions changed;
+    changed.weakKeys = true;
+    int steps = 0;
+    for (int killAt = 0;; ++killAt) {
+        dir.writeBytes(QStringLiteral("system/options.ini"), old);
+        bool killed = false;
+        {
+            KillingFileSystem fs(killAt);
+            try {
+                OptionsFile::save(changed);
+            } catch (const KillingFileSystem::Killed&) {
+                killed = true;
+            }
+            steps = fs.calls;
+        }
+        const GameOptions now = OptionsFile::load();
+        EXPECT_TRUE(now.acceptBothSpellings() != now.weakKeys) << "killed at " << killAt;
+        OptionsFile::removeLeftovers();
+        EXPECT_EQ(optionsLeftovers(dir), QStringList{"options.ini"}) << "killed at " << killAt;
+        if (!killed)
+            break;
+    }
+    EXPECT_GE(steps, 6); // open, write, sync and close the copy, rename, sync the folder
+
+    const QStringList ours = {"options.ini.Ab3xY9", "options.ini.Ab3xY9.lock",
+                              "options.ini.Ab3xY9.Qw12Er"};
+    const QStringList others = {"options.ini.bak",           "options.ini.Ab3xY9.lock2",
+                                "options.ini.Ab3xY.lock",    "options.ini.Ab3xY9.Qw12E",
+                                "options.ini.Ab3-Y9.Qw12Er", "xoptions.ini.Ab3xY9",
+                                "options.ini.lock"};
+    for (const QString& name : ours + others)
+        dir.writeBytes("system/" + name, "x");
+    EXPECT_EQ(OptionsFile::removeLeftovers(), 3);
+    QStringList expected = others + QStringList{"options.ini"};
+    expected.sort();
+    QStringList left = QDir(dir.path("system")).entryList({"*options.ini*"}, QDir::Files);
+    left.sort();
+    EXPECT_EQ(left, expected);
 }

@@ -232,3 +232,44 @@ TEST(PhrasePack, theSamplePackSpellsAsWrittenOutByHand) {
                       QString::fromUtf8(PhraseCatalogue::row(row).text));
     }
 }
+
+// Every printable ASCII character, the signs 、。ー and a character outside the BMP, inside a
+// phrase's text, come back from the file as written, whether the pack is saved with CR LF, LF or
+// a start mark; and in the reading, each character the speller takes is typed as itself. Catches
+// a character taken for a separator, a comment or a line end inside a line, and a mark read as
+// part of the first phrase.
+TEST(PhrasePack, everyCharacterOfALineRoundTripsThroughThePack) {
+    QStringList texts;
+    for (char16_t c = 0x21; c <= 0x7E; ++c)
+        texts << QStringLiteral("x%1x").arg(QChar(c));
+    texts << QStringLiteral("、。ー") << QStringLiteral("a b")
+          << QString::fromUcs4(U"\U0001F600月");
+    QStringList readings;
+    for (char16_t c = 0x21; c <= 0x7E; ++c)
+        if (KanaSpeller::parse(QStringLiteral("あ%1").arg(QChar(c))))
+            readings << QStringLiteral("あ%1").arg(QChar(c));
+    ASSERT_GE(readings.size(), 62); // letters and digits at least
+    const VariantTable table = tableWith(0);
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+        for (const bool mark : {false, true}) {
+            QString file;
+            for (const QString& text : texts)
+                file += text + QStringLiteral("\tあ") + QLatin1String(end);
+            for (const QString& reading : readings)
+                file += QStringLiteral("r\t") + reading + QLatin1String(end);
+            QByteArray bytes = file.toUtf8();
+            if (mark)
+                bytes.prepend("\xEF\xBB\xBF");
+            TempWorkDir dir;
+            dir.writeBytes(QStringLiteral("system/phrases.txt"), bytes);
+            const PhrasePack pack = PhrasePack::read(Path);
+            ASSERT_EQ(pack.size(), texts.size() + readings.size()) << end << mark;
+            for (int i = 0; i < texts.size(); ++i)
+                EXPECT_EQ(pack.phrase(i + 1, table).text, texts[i]) << end << mark;
+            for (int i = 0; i < readings.size(); ++i) {
+                const Phrase p = pack.phrase(int(texts.size()) + i + 1, table);
+                EXPECT_TRUE(p.romaji.endsWith(readings[i].back())) << qPrintable(p.romaji);
+            }
+        }
+    }
+}

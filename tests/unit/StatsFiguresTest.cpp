@@ -3,8 +3,11 @@
 #include "settings/SpellingGroups.h"
 #include "settings/VariantTable.h"
 #include "stats/FiguresLine.h"
+#include "stats/HistoryRecord.h"
 #include "stats/RoundFigures.h"
 #include "tests/support/Fakes.h"
+
+#include <QDateTime>
 
 #include <gtest/gtest.h>
 
@@ -109,4 +112,55 @@ TEST(RoundFigures, theJudgeCountsKeysPhrasesAndExpectedCharactersAndStartsAfresh
     start();
     EXPECT_EQ(f.keys(), 0);
     EXPECT_EQ(f.phrases(), 0);
+}
+
+// Each right key is timed from the previous right key, a miss in between adding to the time of
+// the key it held up; the first key of each phrase and the first after play begins are not
+// timed, nor keys typed without a time. Catches the reading of a new phrase counted as a slow
+// key, a miss restarting the time, and the time put on the wrong character.
+TEST(RoundFigures, keyTimesRunFromThePreviousRightKeyWithinAPhrase) {
+    ProgramState state;
+    VariantTable variants;
+    for (const auto& group : SpellingGroups::all())
+        group.applyTo(variants, 0);
+    ScriptedRandom random;
+    RecordingMedia media;
+    RoundJudge judge(state, variants, random, media);
+    judge.resetResults();
+    judge.resetRound();
+    random.push({0.035f}); // phrase row 3, "ego"
+    judge.MonSel();
+    judge.takeTarget();
+    for (int i = 0; i < 4; ++i)
+        judge.countdownTick();
+    state.figures.playBegins(0);
+    const int64_t ms = 1'000'000;
+    judge.keyPress(QStringLiteral("e"), 5000 * ms); // reading time: not timed
+    judge.keyPress(QStringLiteral("x"), 5100 * ms);
+    judge.keyPress(QStringLiteral("g"), 5300 * ms); // g: 300 ms, the miss included
+    random.push({0.035f});
+    judge.keyPress(QStringLiteral("o"), 5400 * ms); // o: 100 ms; the phrase ends
+    judge.keyPress(QStringLiteral("e"), 9000 * ms); // first of the next phrase
+    judge.keyPress(QStringLiteral("g"), 9250 * ms); // g: 250 ms
+    judge.keyPress(QStringLiteral("o"));            // untimed
+    EXPECT_EQ(state.figures.timesByKey(),
+              (RoundFigures::KeyTimes{{U'g', 550 * ms, 2}, {U'o', 100 * ms, 1}}));
+    EXPECT_EQ(state.figures.keys(), 7);
+
+    // Rounded to whole milliseconds in the record, with the options' modes and the kind.
+    RoundFigures f;
+    f.playBegins(0);
+    f.rightKey(U'a', 1);
+    f.rightKey(U'b', 1 + 1'499'999);
+    f.rightKey(U'b', 1 + 1'499'999 + 500'000);
+    GameOptions options;
+    options.judging = GameOptions::Judging::Custom;
+    options.input = GameOptions::Input::Kana;
+    const HistoryRecord r = HistoryRecord::of(1, 1, 0, f, options, HistoryRecord::Kind::Drill,
+                                              QDateTime::fromSecsSinceEpoch(0));
+    EXPECT_EQ(r.timesByKey, (RoundFigures::KeyTimes{{U'b', 2, 2}}));
+    EXPECT_EQ(r.judging, GameOptions::Judging::Custom);
+    EXPECT_EQ(r.input, GameOptions::Input::Kana);
+    EXPECT_EQ(r.kind, HistoryRecord::Kind::Drill);
+    EXPECT_FALSE(r.bothSpellings);
 }

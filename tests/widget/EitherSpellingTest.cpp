@@ -5,6 +5,7 @@
 #include "tests/support/TempWorkDir.h"
 #include "tests/widget/NavigationSupport.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -62,9 +63,11 @@ TEST(EitherSpellingDialog, theJudgingGroupSitsBelowAndNothingElseMoves) {
     EXPECT_EQ(box->geometry().topLeft(), QPoint(8, 276));
     EXPECT_EQ(box->height(), box->sizeHint().height());
     EXPECT_LE(box->geometry().right(), dialog->width());
-    // The input method's frame follows one gap lower, and the dialog ends one margin below it.
+    // The input method's frame follows one gap lower, and the weak-key box half a gap below it;
+    // the dialog ends one margin below that.
     EXPECT_EQ(dialog->inputFrame->y(), 276 + box->sizeHint().height() + 8);
-    EXPECT_EQ(dialog->height(), dialog->inputFrame->geometry().bottom() + 1 + 8);
+    EXPECT_EQ(dialog->WeakKeys->y(), dialog->inputFrame->geometry().bottom() + 1 + 4);
+    EXPECT_EQ(dialog->height(), dialog->WeakKeys->geometry().bottom() + 1 + 8);
     EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
 }
 
@@ -171,4 +174,32 @@ TEST(EitherSpellingRound, theRoundWindowTakesTheOtherSpellingOnlyWithTheOption) 
         w->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+}
+
+// 「苦手なキーを多めに出す」 shows what the options file holds, takes effect in the running game
+// within a tick, and 閉じる saves it beside the spellings; unticked again it saves false.
+// Catches the box not read from the file, not applied, or saved under the wrong key.
+TEST(WeakKeysBox, showsSavesAndAppliesTheOption) {
+    TempWorkDir dir;
+    TestContext t;
+    {
+        Owned<config> dialog(new config(t.context));
+        ASSERT_TRUE(dialog->loaded());
+        EXPECT_EQ(dialog->WeakKeys->text(), QStringLiteral("苦手なキーを多めに出す"));
+        EXPECT_FALSE(dialog->WeakKeys->isChecked());
+        EXPECT_FALSE(dialog->WeakKeys->geometry().intersects(dialog->FrameJudging->geometry()));
+        dialog->WeakKeys->click();
+        dialog->Timer1_Timer();
+        EXPECT_TRUE(t.context.options.weakKeys);
+        dialog->Command2->click();
+    }
+    EXPECT_TRUE(dir.readBytes(QStringLiteral("system/options.ini")).contains("weakKeys=true"));
+    EXPECT_EQ(dir.readBytes(QStringLiteral("system/char.aty")), allA);
+    Owned<config> again(new config(t.context));
+    EXPECT_TRUE(again->WeakKeys->isChecked());
+    EXPECT_NE(again->judging(), GameOptions::Judging::Both);
+    again->WeakKeys->click();
+    again->Command2->click();
+    EXPECT_FALSE(t.context.options.weakKeys);
+    EXPECT_TRUE(dir.readBytes(QStringLiteral("system/options.ini")).contains("weakKeys=false"));
 }

@@ -1,5 +1,5 @@
-#include "screens/GameContext.h"
 #include "app/ScreenNavigator.h"
+#include "screens/GameContext.h"
 #include "screens/Maingame.h"
 #include "screens/Menu.h"
 #include "screens/Title.h"

@@ -1,5 +1,6 @@
 #include "screens/ProgressWindow.h"
 #include "screens/KeyboardView.h"
+#include "screens/WeakKeyTrendChart.h"
 #include "tests/support/TempWorkDir.h"
 
 #include <QChartView>
@@ -68,4 +69,44 @@ TEST(ProgressWindow, showsTheNoteOrTheChartsForTheHistoryInTheWorkingFolder) {
     QHelpEvent help(QEvent::ToolTip, overT, keys->mapToGlobal(overT));
     QCoreApplication::sendEvent(keys, &help);
     EXPECT_EQ(QToolTip::text(), QStringLiteral("T：ミス 3 / 30 打（10.0%）　直近 3 回"));
+}
+
+// 「苦手キーの推移」 names the weakest keys, weakest first, and follows each one's miss rate and
+// mean time record by record, leaving out records where it did not come up; only the last 50
+// records count, so a key weak long ago drops out. Catches the trend taken from the whole
+// history, points put on records where the key never came, and a mean of 0 for untimed ones.
+TEST(ProgressWindow, theWeakKeyTrendFollowsTheWeakestKeysOverTheLastRecords) {
+    TempWorkDir dir;
+    auto record = [](int qMisses, int64_t qMs, bool withZ) {
+        HistoryRecord r;
+        r.time = QStringLiteral("2026-12-07T20:00:00+09:00");
+        r.keysByKey = {{U'q', 10}, {U'a', 40}};
+        r.missesByKey = {{U'q', qMisses}};
+        if (withZ) {
+            r.keysByKey.emplace_back(U'z', 10);
+            r.missesByKey.emplace_back(U'z', 10);
+        }
+        if (qMs > 0)
+            r.timesByKey = {{U'q', qMs * 2, 2}, {U'a', 4000, 20}};
+        return r;
+    };
+    for (int i = 0; i < 5; ++i) // z was always missed, but before the last 50
+        ASSERT_EQ(HistoryFile::append(record(0, 0, true)), QString());
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(HistoryFile::append(record(i < 25 ? 8 : 4, i == 49 ? 0 : 600 - 4 * i, false)),
+                  QString());
+    auto window = std::make_unique<ProgressWindow>(HistoryFile::load());
+    ASSERT_NE(window->weakKeyTrend, nullptr);
+    const auto& series = window->weakKeyTrend->series();
+    ASSERT_EQ(series.size(), 1u);
+    EXPECT_EQ(series[0].key, U'q');
+    ASSERT_EQ(series[0].points.size(), 50u);
+    EXPECT_DOUBLE_EQ(series[0].points.front().missRate, 0.8);
+    EXPECT_DOUBLE_EQ(series[0].points.back().missRate, 0.4);
+    EXPECT_DOUBLE_EQ(series[0].points.front().meanMs, 600);
+    EXPECT_DOUBLE_EQ(series[0].points.back().meanMs, -1);
+    EXPECT_TRUE(window->weakKeyTrend->summary().contains(QStringLiteral("苦手キーの推移")));
+    window->show();
+    EXPECT_GT(window->weakKeyTrend->height(), 100);
+    EXPECT_TRUE(window->model().toolTip(U'q').endsWith(QStringLiteral("　平均 504 ms")));
 }

@@ -1,11 +1,15 @@
 #include "screens/Training.h"
 #include "screens/Navigator.h"
+#include "stats/HistoryFile.h"
 #include "tests/support/Fakes.h"
+#include "tests/support/TempWorkDir.h"
 #include "tests/widget/NavigationSupport.h"
 
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
+
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +37,7 @@ void type(Training* training, const QString& text) {
 // "Get Set", 3, 2, 1, then the character; keys typed before that are neither judged nor
 // sounded, and the music only starts once the drill runs.
 TEST(Training, countdownIgnoresKeysThenShowsCharacterAndStartsMusic) {
+    TempWorkDir dir; // the drill session goes into this folder's history
     TestContext t;
     t.random.pushDraw(44, 1, 69);
     Owned<Training> training(new Training(t.context));
@@ -72,6 +77,7 @@ TEST(Training, countdownIgnoresKeysThenShowsCharacterAndStartsMusic) {
 // are misses that keep the character red; the right key turns it white and draws anew.
 // Effects are a play alone, never preceded by a close.
 TEST(Training, caseExactJudgingWithMissesKeepingTheCharacter) {
+    TempWorkDir dir; // the drill session goes into this folder's history
     TestContext t;
     t.random.pushDraw(44, 1, 69); // "A"
     Owned<Training> training(new Training(t.context));
@@ -112,6 +118,7 @@ TEST(Training, caseExactJudgingWithMissesKeepingTheCharacter) {
 TEST(Training, everyCharacterComesUpAndTypingItDrawsTheNext) {
     const QString table =
         QStringLiteral("abcdefghijklmnopqrstuvwxyz1234567890!?-,.;:ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    TempWorkDir dir; // the drill session goes into this folder's history
     TestContext t;
     t.random.push({0.0f});
     Owned<Training> training(new Training(t.context));
@@ -135,6 +142,7 @@ TEST(Training, everyCharacterComesUpAndTypingItDrawsTheNext) {
 // Escape leaves at any time, countdown included, for the menu; the training stores no
 // position of its own, so the menu comes back where it stood; the music never started.
 TEST(Training, escapeDuringCountdownReturnsToMenuWithoutStoringPosition) {
+    TempWorkDir dir; // the drill session goes into this folder's history
     TestContext t;
     t.context.state.WindowLeft = 1200;
     t.context.state.WindowTop = 600;
@@ -151,4 +159,74 @@ TEST(Training, escapeDuringCountdownReturnsToMenuWithoutStoringPosition) {
     EXPECT_EQ(t.context.state.WindowTop, 600);
     EXPECT_EQ(t.media.count("play \"music\\nocturne.mp3\""), 0);
     EXPECT_EQ(t.media.count("close \"music\\nocturne.mp3\""), 1);
+}
+
+namespace {
+// The game's draws from a fixed seed, for counting how often characters come up.
+class SeededRandom : public RandomSource {
+public:
+    void reseed() override {}
+    float next() override { return std::uniform_real_distribution<float>(0.0f, 1.0f)(engine); }
+    std::mt19937 engine{23};
+};
+
+// A drill of `characters` right keys with `random`; how often each character came up.
+std::map<QString, int> drill(TestContext& t, RandomSource& random, int characters) {
+    GameContext context(random, t.clock, t.media, t.navigator, t.errors);
+    context.options = t.context.options;
+    Owned<Training> training(new Training(context));
+    finishCountdown(training.get());
+    std::map<QString, int> seen;
+    for (int i = 0; i < characters; ++i) {
+        ++seen[training->Q->text()];
+        t.clock.advanceMs(300);
+        type(training.get(), training->Q->text());
+    }
+    training->close(); // the session goes into the history
+    return seen;
+}
+} // namespace
+
+// With weak-key practice on and a history in which q is always missed, q comes up well over
+// twice as often as uniform over 200 characters while other characters still come up; with the
+// option off the same history changes nothing: the draws are the original ones value for value.
+// Catches the option ignored, the weights read from the wrong file or the wrong characters, and
+// weights that leak into the original drill.
+TEST(Training, weakKeyPracticeDrawsTheAlwaysMissedKeyMoreOften) {
+    TempWorkDir dir;
+    for (int i = 0; i < 5; ++i) {
+        HistoryRecord r;
+        r.time = QStringLiteral("2026-12-07T20:00:00+09:00");
+        r.kind = HistoryRecord::Kind::Drill;
+        r.keys = 69 + 4;
+        r.misses = 4;
+        for (int n = 1; n <= Training::CharacterCount; ++n)
+            r.keysByKey.emplace_back(RoundFigures::codePoint(Training::character(n)), 1);
+        r.keysByKey[16].second += 4; // q
+        r.missesByKey = {{U'q', 4}};
+        ASSERT_EQ(HistoryFile::append(r), QString());
+    }
+    TestContext t;
+    t.context.options.weakKeys = true;
+    SeededRandom weighted;
+    const std::map<QString, int> seen = drill(t, weighted, 200);
+    const double uniform = 200.0 / Training::CharacterCount;
+    EXPECT_GE(seen.count("q") ? seen.at("q") : 0, 2 * uniform);
+    EXPECT_GT(seen.size(), 40u);
+
+    t.context.options.weakKeys = false;
+    SeededRandom plain, reference;
+    std::map<QString, int> expected;
+    const std::map<QString, int> off = drill(t, plain, 200);
+    for (int i = 0; i < 200; ++i)
+        ++expected[Training::character(reference.draw(1, Training::CharacterCount))];
+    EXPECT_EQ(off, expected);
+    // Both drills went into the history as drill sessions, timed.
+    const HistoryFile::Loaded history = HistoryFile::load();
+    ASSERT_EQ(history.records.size(), 7u);
+    EXPECT_EQ(history.records.back().kind, HistoryRecord::Kind::Drill);
+    EXPECT_EQ(history.records.back().keys, 200);
+    ASSERT_FALSE(history.records.back().timesByKey.empty());
+    EXPECT_EQ(history.records.back().timesByKey.front().total,
+              300 * history.records.back().timesByKey.front().count);
 }
