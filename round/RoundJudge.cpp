@@ -6,6 +6,7 @@
 #include "round/ProgramState.h"
 #include "round/SaturatingScore.h"
 #include "sound/MediaCommands.h"
+#include "typing/RomajiTable.h"
 
 #include <algorithm>
 
@@ -79,6 +80,7 @@ void RoundJudge::MonSel() {
     m_mon = phrase.text;
     m_q = phrase.romaji;
     ++m_phraseSerial;
+    m_reader.reset();
     if (m_kanaInput) {
         m_kana.emplace(phrase.reading);
         m_q = m_kana->rest();
@@ -86,6 +88,24 @@ void RoundJudge::MonSel() {
         return;
     }
     m_kana.reset();
+    if (m_table) {
+        // The player's own table shows its own spelling; the built-in one the settings'.
+        m_reader.emplace(phrase.reading, *m_table, m_tableIsPlayers ? QString() : phrase.romaji);
+        if (!m_reader->spellable() && m_tableIsPlayers) {
+            if (!m_noticeGiven && m_notice)
+                m_notice(QStringLiteral("ローマ字表「%1」ではフレーズ「%2」を打てません。"
+                                        "打てないフレーズは内蔵のローマ字表で判定します。")
+                             .arg(RomajiTable::PlayerPath, phrase.text));
+            m_noticeGiven = true;
+            m_reader.emplace(phrase.reading, *RomajiTable::builtIn(), phrase.romaji);
+        }
+        if (m_reader->spellable()) {
+            m_q = m_reader->guide();
+            m_matcher.reset();
+            return;
+        }
+        m_reader.reset(); // never with our table; the pieces judge it then
+    }
     if (m_acceptBoth)
         m_matcher.emplace(phrase.pieces, m_variants, true);
     else
@@ -112,9 +132,25 @@ void RoundJudge::keyPress(const QString& character, int64_t nowNs) {
     hitc();
 }
 
+void RoundJudge::judgeByReading(std::shared_ptr<const RomajiTable> table, bool tableIsPlayers,
+                                std::function<void(const QString&)> notice) {
+    m_table = std::move(table);
+    m_tableIsPlayers = tableIsPlayers;
+    m_notice = std::move(notice);
+    m_noticeGiven = false;
+}
+
 void RoundJudge::hitc() {
     if (m_kana) {
         if (m_typed.size() == 1 && m_kana->feed(m_typed.at(0)))
+            correctKey();
+        else
+            wrongKey();
+        return;
+    }
+    if (m_reader) {
+        // By the reading: the key is right while the keys still convert to the phrase.
+        if (m_typed.size() == 1 && m_reader->feed(m_typed.front()))
             correctKey();
         else
             wrongKey();
@@ -136,10 +172,13 @@ void RoundJudge::hitc() {
 }
 
 void RoundJudge::correctKey() {
-    m_state.figures.rightKey(m_target, m_keyNs);
+    // Judged by the reading, the key the player chose is the one typed, whatever Q showed.
+    m_state.figures.rightKey(m_reader ? m_typed : m_target, m_keyNs);
     // With either spelling accepted, Q shows the rest in the spelling the player follows.
     if (m_kana)
         m_q = m_kana->rest();
+    else if (m_reader)
+        m_q = m_reader->rest();
     else
         m_q = m_matcher ? m_matcher->rest() : RemoveString(m_q, 0, QStringLiteral("1"));
     m_gameScore = SaturatingScore::add(m_gameScore, 10);
@@ -151,7 +190,7 @@ void RoundJudge::correctKey() {
     m_comboCaption = QString::number(m_state.Combo) + QStringLiteral(" COMBO!");
     if (m_state.Combo == 10)
         m_comboVisible = true;
-    if (!m_q.isEmpty())
+    if (m_reader ? !m_reader->complete() : !m_q.isEmpty())
         takeTarget();
     else
         completePhrase();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "typing/KanaJudge.h"
+#include "typing/ReadingJudge.h"
 #include "typing/SpellingMatcher.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +17,7 @@
 
 class MediaInterface;
 class PhrasePack;
+class RomajiTable;
 class RandomSource;
 class VariantTable;
 struct ProgramState;
@@ -45,6 +48,11 @@ public:
     void resetRound();
     // Judge every variable kana by both spellings of its group, from the next phrase drawn.
     void setAcceptBothSpellings(bool on) { m_acceptBoth = on; }
+    // Judge by the reading under the table, as an input method converts (the ime and custom
+    // judging), from the next phrase drawn. A phrase the table cannot spell is judged by the
+    // built-in table, and the first one says so through `notice`.
+    void judgeByReading(std::shared_ptr<const RomajiTable> table, bool tableIsPlayers,
+                        std::function<void(const QString&)> notice = {});
     // Judge kana typed on the JIS kana layout against the phrase's reading, from the next phrase
     // drawn; phrases the layout cannot type are no longer drawn.
     void setKanaInput(bool on) { m_kanaInput = on; }
@@ -133,6 +141,13 @@ private:
     bool m_acceptBoth = false;
     // Follows the phrase on show while both spellings are accepted; empty otherwise.
     std::optional<SpellingMatcher> m_matcher;
+    // The table the reading is judged by (null: judged by the pieces), and the judge that
+    // follows the phrase on show under it.
+    std::shared_ptr<const RomajiTable> m_table;
+    bool m_tableIsPlayers = false;
+    bool m_noticeGiven = false;
+    std::function<void(const QString&)> m_notice;
+    std::optional<ReadingJudge> m_reader;
     bool m_kanaInput = false;
     // Follows the phrase's reading in kana input; empty otherwise.
     std::optional<KanaJudge> m_kana;

@@ -15,6 +15,7 @@
 #include "sound/MediaCommands.h"
 #include "stats/PracticeWeights.h"
 #include "typing/KanaLayout.h"
+#include "typing/RomajiTable.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -91,6 +92,18 @@ Maingame::Maingame(GameContext& context, QWidget* parent)
                                       : PhraseCatalogue::weights(m_context.variants, weak, kana));
     }
     m_judge.usePack(std::move(pack));
+    switch (m_context.options.judging) {
+    case GameOptions::Judging::Ime:
+        m_judge.judgeByReading(RomajiTable::builtIn(), false);
+        break;
+    case GameOptions::Judging::Custom:
+        m_judge.judgeByReading(RomajiTable::loadForRound(m_context.errors), true,
+                               [this](const QString& message) { m_context.errors.warn(message); });
+        break;
+    case GameOptions::Judging::Exact:
+    case GameOptions::Judging::Both:
+        break;
+    }
     m_judge.MonSel();
     m_judge.takeTarget();
     render(); // puts the first phrase into the hidden mon and Q and centres them

@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QFont>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -110,14 +111,11 @@ config::config(GameContext& context, QWidget* parent)
     Text1->setReadOnly(true);
     Text1->setTabChangesFocus(true);
 
-    // The dialog grows at the bottom just enough for the check box; nothing above it moves.
-    Check1 = new QCheckBox(QStringLiteral("どちらの綴りでも正解にする"), this);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->adjustSize();
-    const int checkTop = buttonTop + px(ButtonHeight) + px(Gap);
-    Check1->move(px(Margin), checkTop);
+    // The dialog grows at the bottom just enough for the groups below; nothing above it moves.
+    const int judgingTop = buttonTop + px(ButtonHeight) + px(Gap);
+    buildJudging(judgingTop, width);
 
-    const int inputTop = checkTop + Check1->height() + px(Gap);
+    const int inputTop = FrameJudging->geometry().bottom() + 1 + px(Gap);
     const int inputHeight = buildInputFrame(inputTop, width - 2 * px(Margin));
     WeakKeys = new QCheckBox(QStringLiteral("苦手なキーを多めに出す"), this);
     WeakKeys->setObjectName(QStringLiteral("WeakKeys"));
@@ -205,12 +203,42 @@ void config::orderTabs() {
                     if (g == ShiGroup)
                         chain << Text1; // it stands on the し frame's right end
                 }
-    chain << Check1 << inputRomaji << inputKana << WeakKeys;
+    for (QRadioButton* button : m_judging)
+        chain << button;
+    chain << inputRomaji << inputKana << WeakKeys;
     for (QRadioButton* button : m_scaleButtons)
         chain << button;
     chain << Command2;
     for (qsizetype i = 0; i + 1 < chain.size(); ++i)
         setTabOrder(chain[i], chain[i + 1]);
+}
+
+// 「綴りの判定」: one choice of four, in the order of GameOptions::Judging.
+void config::buildJudging(int top, int width) {
+    FrameJudging = new QGroupBox(QStringLiteral("綴りの判定"), this);
+    FrameJudging->setObjectName(QStringLiteral("FrameJudging"));
+    static const char* const captions[] = {"設定した綴りだけ", "どちらの綴りでも",
+                                           "IMEで打てる綴りならすべて",
+                                           "自分のローマ字表（system/romaji.tsv）"};
+    static const char* const names[] = {"JudgeExact", "JudgeBoth", "JudgeIme", "JudgeCustom"};
+    auto* grid = new QGridLayout(FrameJudging);
+    for (int i = 0; i < JudgingCount; ++i) {
+        auto* button = new QRadioButton(QString::fromUtf8(captions[i]), FrameJudging);
+        button->setObjectName(QString::fromLatin1(names[i]));
+        grid->addWidget(button, i / 2, i % 2);
+        m_judging[static_cast<std::size_t>(i)] = button;
+    }
+    m_judging[0]->setChecked(true);
+    FrameJudging->setGeometry(px(Margin), top, width - 2 * px(Margin),
+                              FrameJudging->sizeHint().height());
+    grid->activate(); // the buttons take their whole captions before the dialog shows
+}
+
+GameOptions::Judging config::judging() const {
+    for (int i = 0; i < JudgingCount; ++i)
+        if (m_judging[static_cast<std::size_t>(i)]->isChecked())
+            return GameOptions::Judging(i);
+    return GameOptions::Judging::Exact;
 }
 
 int config::buildInputFrame(int top, int width) {
@@ -245,7 +273,7 @@ void config::load() {
     selection.load(lines);
     showSelection(selection);
     const GameOptions stored = OptionsFile::load();
-    Check1->setChecked(stored.acceptBothSpellings());
+    judgingOption(stored.judging)->setChecked(true);
     (stored.input == GameOptions::Input::Kana ? inputKana : inputRomaji)->setChecked(true);
     WeakKeys->setChecked(stored.weakKeys);
     showScale(stored.scale);
@@ -257,15 +285,6 @@ void config::load() {
     Text1->setPlainText(text);
     m_loaded = true;
 }
-
-namespace {
-// The box turns either-spelling judging on and off; a judging it does not show stays.
-GameOptions::Judging judgingWithBox(GameOptions::Judging judging, bool checked) {
-    if (checked)
-        return GameOptions::Judging::Both;
-    return judging == GameOptions::Judging::Both ? GameOptions::Judging::Exact : judging;
-}
-} // namespace
 
 void config::showSelection(const SpellingSelection& selection) {
     for (int option = 1; option <= SpellingGroups::OptionCount; ++option)
@@ -282,7 +301,7 @@ SpellingSelection config::selection() const {
 
 void config::Timer1_Timer() {
     selection().applyTo(m_context.variants);
-    m_context.options.judging = judgingWithBox(m_context.options.judging, Check1->isChecked());
+    m_context.options.judging = judging();
     m_context.options.weakKeys = WeakKeys->isChecked();
     m_context.options.input = chosenInput();
 }
@@ -290,7 +309,7 @@ void config::Timer1_Timer() {
 void config::Command2_Click() {
     const SpellingSelection chosen = selection();
     GameOptions options = m_context.options;
-    options.judging = judgingWithBox(options.judging, Check1->isChecked());
+    options.judging = judging();
     options.weakKeys = WeakKeys->isChecked();
     options.input = chosenInput();
     options.scale = chosenScale();

@@ -37,10 +37,16 @@ public:
     QGroupBox* frame(int group) const { return m_frames[group]; }
     QGroupBox* scaleFrame() const { return m_scaleFrame; }
 
+    // The judging the group shows now, and the button of each judging.
+    GameOptions::Judging judging() const;
+    QRadioButton* judgingOption(GameOptions::Judging judging) const {
+        return m_judging[static_cast<std::size_t>(judging)];
+    }
+
     QPushButton* Command2;
-    // Below the frames and the close button: accept both spellings of every group.
-    QCheckBox* Check1;
-    // Under Check1: draw the drill's characters and the round's phrases by the weak keys.
+    // Below the frames and the close button: how the round judges the romaji.
+    QGroupBox* FrameJudging;
+    // Under the input frame: draw the drill's characters and the round's phrases by the weak keys.
     QCheckBox* WeakKeys;
     QPlainTextEdit* Text1;
     QTimer* Timer1;
@@ -63,6 +69,7 @@ private:
     void showScale(double scale);
     double chosenScale() const;
     void orderTabs();
+    void buildJudging(int top, int width);
     // Puts the input method's frame at `top`; returns its height.
     int buildInputFrame(int top, int width);
     GameOptions::Input chosenInput() const;
@@ -75,5 +82,7 @@ private:
     std::array<QGroupBox*, SpellingGroups::GroupCount> m_frames{};
     QGroupBox* m_scaleFrame = nullptr;
     std::array<QRadioButton*, 4> m_scaleButtons{};
+    static constexpr int JudgingCount = 4;
+    std::array<QRadioButton*, JudgingCount> m_judging{};
     bool m_loaded = false;
 };

@@ -80,12 +80,13 @@ TEST(Config, framesAndOptionsWriteTheirOwnLines) {
               (std::vector<int>{8, 66, 124, 182}));
     EXPECT_EQ(dialog->width(), 782);
     EXPECT_EQ(dialog->Command2->geometry(), QRect(271, 240, 240, 28));
-    EXPECT_EQ(dialog->Check1->pos(), QPoint(8, 276));
-    EXPECT_GE(dialog->Check1->width(), dialog->Check1->sizeHint().width()); // caption whole
-    EXPECT_GE(dialog->height(), dialog->Check1->geometry().bottom() + 1 + 8);
+    EXPECT_EQ(dialog->FrameJudging->pos(), QPoint(8, 276));
+    EXPECT_GE(dialog->FrameJudging->width(),
+              dialog->FrameJudging->sizeHint().width()); // captions whole
+    EXPECT_GE(dialog->height(), dialog->FrameJudging->geometry().bottom() + 1 + 8);
     EXPECT_EQ(dialog->Text1->geometry(), QRect(451, 136, 60, 34));
     for (QWidget* w :
-         std::initializer_list<QWidget*>{dialog->Command2, dialog->Check1, dialog->Text1})
+         std::initializer_list<QWidget*>{dialog->Command2, dialog->FrameJudging, dialog->Text1})
         EXPECT_TRUE(dialog->rect().contains(w->geometry())) << w->objectName().toStdString();
     for (const auto& f : frames) {
         auto* frame = dialog->findChild<QGroupBox*>(f.frame);

@@ -27,18 +27,28 @@ float phraseValue(int n) {
 
 } // namespace
 
-// The check box must sit below everything that was there, in a dialog grown just for it:
+// The judging group must sit below everything that was there, in a dialog grown just for it:
 // the frames, the close button and the text box keep their places, sizes and captions, and
-// the box starts unchecked when there is no options file.
-TEST(EitherSpellingDialog, theCheckBoxSitsBelowAndNothingElseMoves) {
+// the group starts on the exact judging when there is no options file.
+TEST(EitherSpellingDialog, theJudgingGroupSitsBelowAndNothingElseMoves) {
     TempWorkDir dir;
     TestContext t;
     Owned<config> dialog(new config(t.context));
     ASSERT_TRUE(dialog->loaded());
-    QCheckBox* box = dialog->findChild<QCheckBox*>(QStringLiteral("Check1"));
+    QGroupBox* box = dialog->findChild<QGroupBox*>(QStringLiteral("FrameJudging"));
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), QStringLiteral("どちらの綴りでも正解にする"));
-    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(box->title(), QStringLiteral("綴りの判定"));
+    const char* const captions[][2] = {{"JudgeExact", "設定した綴りだけ"},
+                                       {"JudgeBoth", "どちらの綴りでも"},
+                                       {"JudgeIme", "IMEで打てる綴りならすべて"},
+                                       {"JudgeCustom", "自分のローマ字表（system/romaji.tsv）"}};
+    for (const auto& [name, caption] : captions) {
+        QRadioButton* option = box->findChild<QRadioButton*>(QLatin1String(name));
+        ASSERT_NE(option, nullptr) << name;
+        EXPECT_EQ(option->text(), QString::fromUtf8(caption));
+        EXPECT_EQ(option->isChecked(), QLatin1String(name) == QLatin1String("JudgeExact"));
+        EXPECT_TRUE(box->rect().contains(option->geometry())) << name;
+    }
 
     // Where the controls stood before the check box came.
     EXPECT_EQ(dialog->width(), 782);
@@ -49,9 +59,9 @@ TEST(EitherSpellingDialog, theCheckBoxSitsBelowAndNothingElseMoves) {
     EXPECT_EQ(dialog->findChild<QGroupBox*>("Frame9")->geometry(), QRect(524, 124, 250, 50));
     EXPECT_EQ(dialog->Text1->geometry(), QRect(451, 136, 60, 34));
 
-    // One gap below the button, one margin below the box: just enough, no more.
+    // One gap below the button, one margin below the group: just enough, no more.
     EXPECT_EQ(box->geometry().topLeft(), QPoint(8, 276));
-    EXPECT_EQ(box->size(), box->sizeHint());
+    EXPECT_EQ(box->height(), box->sizeHint().height());
     EXPECT_LE(box->geometry().right(), dialog->width());
     // The input method's frame follows one gap lower, the weak-key box half a gap below it, then
     // the screen sizes one gap lower; the dialog ends one margin below those.
@@ -69,7 +79,7 @@ TEST(EitherSpellingDialog, closeButtonSavesTheOptionBesideTheSameFortyBytes) {
     TempWorkDir dir;
     TestContext t;
     Owned<config> dialog(new config(t.context));
-    dialog->findChild<QCheckBox*>(QStringLiteral("Check1"))->click();
+    dialog->findChild<QRadioButton*>(QStringLiteral("JudgeBoth"))->click();
     fire(dialog->Timer1);
     EXPECT_TRUE(t.context.options.acceptBothSpellings());
     dialog->Command2->click();
@@ -82,7 +92,30 @@ TEST(EitherSpellingDialog, closeButtonSavesTheOptionBesideTheSameFortyBytes) {
     EXPECT_TRUE(t.errors.messages.isEmpty());
 
     Owned<config> again(new config(t.context));
-    EXPECT_TRUE(again->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
+    EXPECT_TRUE(again->findChild<QRadioButton*>(QStringLiteral("JudgeBoth"))->isChecked());
+}
+
+// Each of the four choices is saved under its own name by 閉じる, reaches the running game, and
+// is shown again by the next opening.
+TEST(EitherSpellingDialog, everyJudgingIsSavedByNameAndShownAgain) {
+    const std::pair<const char*, GameOptions::Judging> choices[] = {
+        {"JudgeIme", GameOptions::Judging::Ime},
+        {"JudgeCustom", GameOptions::Judging::Custom},
+        {"JudgeBoth", GameOptions::Judging::Both},
+        {"JudgeExact", GameOptions::Judging::Exact}};
+    const char* const names[] = {"exact", "both", "ime", "custom"};
+    TempWorkDir dir;
+    TestContext t;
+    for (const auto& [button, judging] : choices) {
+        Owned<config> dialog(new config(t.context));
+        dialog->findChild<QRadioButton*>(QLatin1String(button))->click();
+        dialog->Command2->click();
+        EXPECT_EQ(t.context.options.judging, judging) << button;
+        const QByteArray ini = dir.readBytes(QStringLiteral("system/options.ini"));
+        EXPECT_TRUE(ini.contains(QByteArray("judging=") + names[int(judging)])) << ini.constData();
+        Owned<config> again(new config(t.context));
+        EXPECT_EQ(again->judging(), judging) << button;
+    }
 }
 
 // The close box, like for the spellings, keeps the change for this run and writes nothing:
@@ -93,10 +126,9 @@ TEST(EitherSpellingDialog, closeBoxKeepsTheOptionForThisRunOnly) {
     TestContext t;
     {
         Owned<config> dialog(new config(t.context));
-        QCheckBox* box = dialog->findChild<QCheckBox*>(QStringLiteral("Check1"));
-        EXPECT_TRUE(box->isChecked());
+        EXPECT_TRUE(dialog->findChild<QRadioButton*>(QStringLiteral("JudgeBoth"))->isChecked());
         dialog->show();
-        box->click();
+        dialog->findChild<QRadioButton*>(QStringLiteral("JudgeExact"))->click();
         fire(dialog->Timer1);
         dialog->close();
         EXPECT_EQ(dialog->result(), QDialog::Rejected);
@@ -106,8 +138,8 @@ TEST(EitherSpellingDialog, closeBoxKeepsTheOptionForThisRunOnly) {
     EXPECT_EQ(dir.readBytes(QStringLiteral("system/char.aty")), allA);
 
     Owned<config> reopened(new config(t.context));
-    EXPECT_TRUE(reopened->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
-    fire(reopened->Timer1);
+    EXPECT_TRUE(reopened->findChild<QRadioButton*>(QStringLiteral("JudgeBoth"))->isChecked());
+    reopened->Timer1_Timer();
     EXPECT_TRUE(t.context.options.acceptBothSpellings());
 }
 
@@ -157,7 +189,7 @@ TEST(WeakKeysBox, showsSavesAndAppliesTheOption) {
         ASSERT_TRUE(dialog->loaded());
         EXPECT_EQ(dialog->WeakKeys->text(), QStringLiteral("苦手なキーを多めに出す"));
         EXPECT_FALSE(dialog->WeakKeys->isChecked());
-        EXPECT_FALSE(dialog->WeakKeys->geometry().intersects(dialog->Check1->geometry()));
+        EXPECT_FALSE(dialog->WeakKeys->geometry().intersects(dialog->FrameJudging->geometry()));
         dialog->WeakKeys->click();
         dialog->Timer1_Timer();
         EXPECT_TRUE(t.context.options.weakKeys);
@@ -167,7 +199,7 @@ TEST(WeakKeysBox, showsSavesAndAppliesTheOption) {
     EXPECT_EQ(dir.readBytes(QStringLiteral("system/char.aty")), allA);
     Owned<config> again(new config(t.context));
     EXPECT_TRUE(again->WeakKeys->isChecked());
-    EXPECT_FALSE(again->Check1->isChecked());
+    EXPECT_NE(again->judging(), GameOptions::Judging::Both);
     again->WeakKeys->click();
     again->Command2->click();
     EXPECT_FALSE(t.context.options.weakKeys);

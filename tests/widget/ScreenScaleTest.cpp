@@ -217,16 +217,16 @@ TEST(ScreenScale, settingsDialogOrdersTabsAndSavesTheScreenSize) {
             if (w->focusPolicy() & Qt::TabFocus)
                 order << w->objectName();
         } while (w != dialog.Command2 && order.size() < 60);
-        const QStringList expected = {"ctya",     "ccha",        "czya",      "cja",
-                                      "csya",     "csha", // ちゃ じゃ しゃ
-                                      "cla",      "cxa",         "chu",       "cfu",
-                                      "clya",     "cxya", // ぁ ふ ゃ
-                                      "ctu",      "ctsu",        "csi",       "cshi",
+        const QStringList expected = {"ctya",        "ccha",      "czya",     "cja",
+                                      "csya",        "csha", // ちゃ じゃ しゃ
+                                      "cla",         "cxa",       "chu",      "cfu",
+                                      "clya",        "cxya", // ぁ ふ ゃ
+                                      "ctu",         "ctsu",      "csi",      "cshi",
                                       "Text1", // つ し and the file box on it
-                                      "czi",      "cji",         "cnn",       "cn", // じ ん
-                                      "Check1",   "inputRomaji", "inputKana", "WeakKeys",
-                                      "scale100", "scale150",    "scale200",  "scaleFit",
-                                      "Command2"};
+                                      "czi",         "cji",       "cnn",      "cn", // じ ん
+                                      "JudgeExact",  "JudgeBoth", "JudgeIme", "JudgeCustom",
+                                      "inputRomaji", "inputKana", "WeakKeys", "scale100",
+                                      "scale150",    "scale200",  "scaleFit", "Command2"};
         EXPECT_EQ(order, expected);
         EXPECT_TRUE(dialog.findChild<QRadioButton*>("scale100")->isChecked());
         dialog.findChild<QRadioButton*>("scale200")->click();
