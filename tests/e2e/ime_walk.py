@@ -8,14 +8,12 @@ is refused at its last "a" (an input method reads こんあ), and a second time 
 Exit status 0 on success, 1 on a failed check, 77 when the machine cannot run a real display.
 """
 
-import argparse
 import os
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from desktop import run_on_desktop  # noqa: E402
-from walk import ROUND, TITLE, Score, Walk, check, install  # noqa: E402
+from walk import ROUND, Score, TITLE, Walk, check, play_installed  # noqa: E402
 
 
 def typed(walk, model, keys, misses=()):
@@ -70,21 +68,7 @@ def run(desk, prefix, scratch):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build-dir", required=True, help="install this build into a temporary prefix")
-    parser.add_argument("--artifacts", required=True, help="screenshots and logs go here")
-    args = parser.parse_args()
-
-    def body(desk, scratch):
-        prefix = os.path.join(scratch, "prefix")
-        install(args.build_dir, prefix)
-        run(desk, prefix, scratch)
-
-    status = run_on_desktop("kazamina-e2e-ime-", args.artifacts, body)
-    if status == 0:
-        print("ime walk passed")
-    return status
-
+    return play_installed("ime", run)
 
 if __name__ == "__main__":
     sys.exit(main())

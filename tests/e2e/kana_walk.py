@@ -10,16 +10,13 @@ halfway through one the line under it must show exactly the reading left, in kan
 Exit status 0 on success, 1 on a failed check, 77 when the machine cannot run a real display.
 """
 
-import argparse
 import os
 import sys
-import time
 import unicodedata
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from desktop import WalkFailure, run_on_desktop  # noqa: E402
-from walk import ROUND, TITLE, Score, Walk, check, install  # noqa: E402
+from walk import ROUND, Score, TITLE, Walk, check, play_installed  # noqa: E402
 
 # The JIS kana layout on a US keyboard, written out by hand from the keyboard's legends: the
 # kana, the X name of the US key at its position, and Shift. ー is Shift with the ほ key, as the
@@ -119,27 +116,11 @@ def run(desk, prefix, scratch):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build-dir", required=True, help="install this build into a temporary prefix")
-    parser.add_argument("--artifacts", required=True, help="screenshots and logs go here")
-    args = parser.parse_args()
+    def report(seen):
+        for mon, reading in seen:
+            print(f"{mon} -> {reading}")
 
-    started = time.monotonic()
-    seen = []
-
-    def body(desk, scratch):
-        prefix = os.path.join(scratch, "prefix")
-        install(args.build_dir, prefix)
-        seen.extend(run(desk, prefix, scratch))
-
-    status = run_on_desktop("kazamina-e2e-kana-", args.artifacts, body)
-    if status != 0:
-        return status
-    for mon, reading in seen:
-        print(f"{mon} -> {reading}")
-    print(f"kana walk passed in {time.monotonic() - started:.0f} s")
-    return 0
-
+    return play_installed("kana", run, report)
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -9,18 +9,16 @@ written out by hand for spelling B in tests/data/sample-phrases-expected.tsv.
 Exit status 0 on success, 1 on a failed check, 77 when the machine cannot run a real display.
 """
 
-import argparse
 import os
 import re
 import shutil
 import subprocess
 import sys
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from desktop import WalkFailure, run_on_desktop  # noqa: E402
-from walk import MENU, TITLE, Score, Walk, check, install  # noqa: E402
+from desktop import WalkFailure  # noqa: E402
+from walk import Score, TITLE, Walk, check, play_installed  # noqa: E402
 
 SOURCE = os.path.dirname(os.path.dirname(HERE))
 # Every B option selected: 30 0D 31 0D nine times, then 30 0D 0D 0A (ふ as fu).
@@ -87,26 +85,12 @@ def run(desk, prefix, scratch):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build-dir", required=True, help="install this build into a temporary prefix")
-    parser.add_argument("--artifacts", required=True, help="screenshots and logs go here")
-    args = parser.parse_args()
+    def report(seen):
+        for mon, romaji in seen:
+            print(f"{mon} -> {romaji}")
 
-    started = time.monotonic()
-    seen = []
+    return play_installed("pack", run, report)
 
-    def body(desk, scratch):
-        prefix = os.path.join(scratch, "prefix")
-        install(args.build_dir, prefix)
-        seen.extend(run(desk, prefix, scratch))
-
-    status = run_on_desktop("kazamina-e2e-pack-", args.artifacts, body)
-    if status != 0:
-        return status
-    for mon, romaji in seen:
-        print(f"{mon} -> {romaji}")
-    print(f"pack walk passed in {time.monotonic() - started:.0f} s")
-    return 0
 
 if __name__ == "__main__":
     sys.exit(main())

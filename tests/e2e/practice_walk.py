@@ -12,15 +12,13 @@ right: q must come up at least twice as often as a uniform draw over the drill's
 Exit status 0 on success, 1 on a failed check, 77 when the machine cannot run a real display.
 """
 
-import argparse
 import os
 import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from desktop import WalkFailure, run_on_desktop  # noqa: E402
-from walk import PX, TITLE, TRAINING, Walk, check, install  # noqa: E402
+from walk import PX, TITLE, TRAINING, Walk, check, play_installed  # noqa: E402
 
 DRILL = "abcdefghijklmnopqrstuvwxyz1234567890!?-,.;:ABCDEFGHIJKLMNOPQRSTUVWXYZ"
 HEADER = ("time,score,level,max_combo,keys,misses,seconds,speed,accuracy,both_spellings,"
@@ -134,23 +132,7 @@ def run(desk, prefix, scratch):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build-dir", required=True, help="install this build into a temporary prefix")
-    parser.add_argument("--artifacts", required=True, help="screenshots and logs go here")
-    args = parser.parse_args()
-    started = time.monotonic()
-    result = []
-
-    def body(desk, scratch):
-        prefix = os.path.join(scratch, "prefix")
-        install(args.build_dir, prefix)
-        result.append(run(desk, prefix, scratch))
-
-    status = run_on_desktop("kazamina-e2e-practice-", args.artifacts, body)
-    if status == 0:
-        print(f"practice walk passed in {time.monotonic() - started:.0f} s")
-    return status
-
+    return play_installed("practice", run)
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -564,6 +564,32 @@ def install(build_dir, prefix):
         raise WalkFailure(f"cmake --install failed:\n{r.stdout}{r.stderr}")
 
 
+def play_installed(name, run, report=None):
+    """The main() of a walk that installs the build and plays it through run(desk, prefix, scratch).
+
+    report(result) prints what run() returned after a pass. Returns the exit status.
+    """
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build-dir", required=True, help="install this build into a temporary prefix")
+    parser.add_argument("--artifacts", required=True, help="screenshots and logs go here")
+    args = parser.parse_args()
+    started = time.monotonic()
+    results = []
+
+    def body(desk, scratch):
+        prefix = os.path.join(scratch, "prefix")
+        install(args.build_dir, prefix)
+        results.append(run(desk, prefix, scratch))
+
+    status = run_on_desktop(f"kazamina-e2e-{name}-", args.artifacts, body)
+    if status != 0:
+        return status
+    if report:
+        report(results[0])
+    print(f"{name} walk passed in {time.monotonic() - started:.0f} s")
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build-dir", help="install this build into a temporary prefix")
