@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
 
 namespace {
 
@@ -155,25 +156,31 @@ RomajiTable RomajiTable::fromLines(const QStringList& crLines, const QString& na
 }
 
 void RomajiTable::index() {
-    // Sorted by keys, equal keys in file order; the keys sit beside their index while sorting.
-    std::vector<std::pair<std::string_view, int>> byKeys;
+    // Sorted by keys, equal keys in file order. Keys are at most eight printable ASCII bytes, so
+    // each packs into one integer (zero-padded, first key highest) that sorts as the text does.
+    static_assert(MaxKeys <= 8);
+    std::vector<std::pair<uint64_t, int>> byKeys;
     byKeys.reserve(m_rows.size());
-    for (std::size_t i = 0; i < m_rows.size(); ++i)
-        byKeys.emplace_back(m_rows[i].keys, static_cast<int>(i));
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        uint64_t packed = 0;
+        const std::string& keys = m_rows[i].keys;
+        for (std::size_t k = 0; k < 8; ++k)
+            packed = (packed << 8) | (k < keys.size() ? static_cast<unsigned char>(keys[k]) : 0u);
+        byKeys.emplace_back(packed, static_cast<int>(i));
+    }
     std::sort(byKeys.begin(), byKeys.end());
     m_sortedRows.resize(m_rows.size());
     for (std::size_t i = 0; i < byKeys.size(); ++i)
         m_sortedRows[i] = byKeys[i].second;
-    std::vector<std::pair<char16_t, int>> firsts;
-    firsts.reserve(m_rows.size());
+    // Rows by the first character of their output, each list in file order: a bucket per
+    // character met, the few characters sorted afterwards.
+    std::unordered_map<char16_t, std::vector<int>> buckets;
     for (std::size_t i = 0; i < m_rows.size(); ++i)
-        firsts.emplace_back(m_rows[i].folded.front().unicode(), static_cast<int>(i));
-    std::sort(firsts.begin(), firsts.end()); // by character, then file order
-    for (const auto& [c, i] : firsts) {
-        if (m_byOutput.empty() || m_byOutput.back().first != c)
-            m_byOutput.emplace_back(c, std::vector<int>());
-        m_byOutput.back().second.push_back(i);
-    }
+        buckets[m_rows[i].folded.front().unicode()].push_back(static_cast<int>(i));
+    m_byOutput.assign(std::make_move_iterator(buckets.begin()),
+                      std::make_move_iterator(buckets.end()));
+    std::sort(m_byOutput.begin(), m_byOutput.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
 bool RomajiTable::settles(const std::string& keys, std::set<std::string>& seen) const {
