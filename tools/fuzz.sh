@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scale=${FUZZ_SCALE:-1}
 seed=${FUZZ_SEED:-1}
-harnesses=(text_file settings high_score history options phrases)
+harnesses=(text_file settings high_score history options phrases romaji_table)
 if [ -n "${FUZZ_ONLY:-}" ]; then
     harnesses=("$FUZZ_ONLY")
 fi
@@ -25,7 +25,7 @@ cmake --build build-fuzz -j"$jobs" --target $(printf "fuzz-%s " "${harnesses[@]/
 
 # Inputs per harness, chosen for about 20 s each on one core of the CI machine.
 declare -A runs=([text_file]=200000 [settings]=120000 [high_score]=300000 [history]=10000
-    [options]=150000 [phrases]=60000)
+    [options]=150000 [phrases]=60000 [romaji_table]=100000)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 echo "fuzz: seed $seed"
