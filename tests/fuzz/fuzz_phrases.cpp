@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         pack = PhrasePack::fromLines(
             TextFile::linesOf(bytes, path, {PhrasePack::MaxFileBytes, true}), path);
     } catch (const FileError& e) {
-        FUZZ_CHECK(e.message().contains(path));
+        // Named as the game names it, or by its place in the player's folder.
+        FUZZ_CHECK(e.message().contains(path) || e.message().contains(TextFile::playerPath(path)));
         return 0;
     }
     FUZZ_CHECK(pack->size() >= 1 && pack->size() <= PhrasePack::MaxPhrases);
