@@ -11,6 +11,7 @@
 - the AppStream and desktop files pass their validators.
 """
 
+import glob
 import os
 import re
 import shutil
@@ -91,6 +92,17 @@ def main(game, source, version):
     check(r.returncode == 2, f"a wrong option ended with status {r.returncode}, expected 2")
     check(r.stdout == "" and "--no-such-option" in r.stderr and "Usage:" in r.stderr,
           f"a wrong option printed stdout {r.stdout!r}, stderr {r.stderr!r}")
+
+    # Both programs asked for Wayland without its plugin and without an X display to fall back
+    # to: a line saying what to install and status 1, never Qt's abort.
+    if not glob.glob("/usr/lib/*/qt6/plugins/platforms/libqwayland*.so"):
+        for program in (game, os.path.join(os.path.dirname(game), "kazamina-typing-stats")):
+            env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "LANG": "C.UTF-8",
+                   "QT_QPA_PLATFORM": "wayland"}
+            r = subprocess.run([program], env=env, capture_output=True, text=True, timeout=30)
+            check(r.returncode == 1 and "qt6-wayland" in r.stderr,
+                  f"{os.path.basename(program)} on Wayland without the plugin: status "
+                  f"{r.returncode}, {r.stderr!r}")
 
     with open(os.path.join(source, "packaging", "changelog"), encoding="utf-8") as f:
         first = f.readline()
