@@ -13,7 +13,7 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from walk import ROUND, Score, TITLE, Walk, check, play_installed  # noqa: E402
+from walk import start_round, ROUND, check, play_installed  # noqa: E402
 
 
 def typed(walk, model, keys, misses=()):
@@ -35,19 +35,7 @@ def run(desk, prefix, scratch):
         f.write("めっちゃこんな\tめっちゃこんな\r\n".encode("utf-8"))
     with open(os.path.join(folder, "system", "options.ini"), "wb") as f:
         f.write(b"[typing]\njudging=ime\n")
-    desk.launch([os.path.join(prefix, "games", "kazamina-typing")], {
-        "XDG_DATA_HOME": data_home,
-        "QT_QPA_PLATFORM": "xcb",
-        "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-        "SDL_AUDIODRIVER": "dummy",
-    })
-    walk = Walk(desk, folder)
-    walk.round_no = 1
-    desk.wait("the title window", lambda: desk.x_window(TITLE), 20)
-    walk.title()
-    walk.menu(1)
-    walk.choose(1, 2)
-    model = Score()
+    walk, model = start_round(desk, prefix, data_home, folder)
     walk.wait_round("the phrase", lambda r: r["Q"] and r["mon"] == "めっちゃこんな", 10)
     typed(walk, model, "meccha")
     r = walk.wait_score(model)

@@ -16,7 +16,7 @@ import unicodedata
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from walk import ROUND, Score, TITLE, Walk, check, play_installed  # noqa: E402
+from walk import start_round, ROUND, check, play_installed  # noqa: E402
 
 # The JIS kana layout on a US keyboard, written out by hand from the keyboard's legends: the
 # kana, the X name of the US key at its position, and Shift. ー is Shift with the ほ key, as the
@@ -72,19 +72,7 @@ def run(desk, prefix, scratch):
     os.makedirs(os.path.join(folder, "system"))
     with open(os.path.join(folder, "system", "options.ini"), "w") as f:
         f.write("[typing]\ninput=kana\n")
-    desk.launch([os.path.join(prefix, "games", "kazamina-typing")], {
-        "XDG_DATA_HOME": os.path.join(scratch, "data"),
-        "QT_QPA_PLATFORM": "xcb",
-        "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-        "SDL_AUDIODRIVER": "dummy",
-    })
-    walk = Walk(desk, folder)
-    walk.round_no = 1
-    desk.wait("the title window", lambda: desk.x_window(TITLE), 20)
-    walk.title()
-    walk.menu(1)
-    walk.choose(1, 2)
-    model = Score()
+    walk, model = start_round(desk, prefix, os.path.join(scratch, "data"), folder)
     walk.wait_round("the countdown", lambda r: r["countm"] == "Get Set", 5)
     walk.wait_round("the first phrase", lambda r: r["Q"] and r["countm"] is None, 8)
     seen = []

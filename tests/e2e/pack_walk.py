@@ -18,7 +18,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from desktop import WalkFailure  # noqa: E402
-from walk import Score, TITLE, Walk, check, play_installed  # noqa: E402
+from walk import start_round, check, play_installed  # noqa: E402
 
 SOURCE = os.path.dirname(os.path.dirname(HERE))
 # Every B option selected: 30 0D 31 0D nine times, then 30 0D 0D 0A (ふ as fu).
@@ -50,19 +50,7 @@ def run(desk, prefix, scratch):
         pack_bytes = f.read()
     expected = expected_b(sample)
 
-    desk.launch([os.path.join(prefix, "games", "kazamina-typing")], {
-        "XDG_DATA_HOME": data_home,
-        "QT_QPA_PLATFORM": "xcb",
-        "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-        "SDL_AUDIODRIVER": "dummy",
-    })
-    walk = Walk(desk, folder)
-    walk.round_no = 1
-    desk.wait("the title window", lambda: desk.x_window(TITLE), 20)
-    walk.title()
-    walk.menu(1)
-    walk.choose(1, 2)
-    model = Score()
+    walk, model = start_round(desk, prefix, data_home, folder)
     seen = walk.play_round(model, lambda seen: len(seen) >= 4, lambda done: [])
     for mon, romaji in seen:
         check(mon in expected, f"{mon!r} is not a phrase of the sample pack")

@@ -564,6 +564,26 @@ def install(build_dir, prefix):
         raise WalkFailure(f"cmake --install failed:\n{r.stdout}{r.stderr}")
 
 
+def start_round(desk, prefix, data_home, folder):
+    """Starts the installed game in the player's folder and opens a round from the title.
+
+    Returns the walk and a fresh score model for that round.
+    """
+    desk.launch([os.path.join(prefix, "games", "kazamina-typing")], {
+        "XDG_DATA_HOME": data_home,
+        "QT_QPA_PLATFORM": "xcb",
+        "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+        "SDL_AUDIODRIVER": "dummy",
+    })
+    walk = Walk(desk, folder)
+    walk.round_no = 1
+    desk.wait("the title window", lambda: desk.x_window(TITLE), 20)
+    walk.title()
+    walk.menu(1)
+    walk.choose(1, 2)
+    return walk, Score()
+
+
 def play_installed(name, run, report=None):
     """The main() of a walk that installs the build and plays it through run(desk, prefix, scratch).
 
