@@ -30,7 +30,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 
 # The rule sources: every .cpp and .h of these folders, and the sound command helpers.
-SOURCE_GLOBS = ["round/*.cpp", "round/*.h", "scores/*.cpp", "scores/*.h",
+SOURCE_GLOBS = ["core/*.cpp", "core/*.h", "round/*.cpp", "round/*.h", "scores/*.cpp", "scores/*.h",
                 "settings/*.cpp", "settings/*.h", "screens/*.cpp", "screens/*.h",
                 "phrases/*.cpp", "phrases/*.h", "stats/*.cpp", "stats/*.h",
                 "typing/*.cpp", "typing/*.h",
