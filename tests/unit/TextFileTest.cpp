@@ -37,3 +37,33 @@ TEST(TextFile, writeReplacesWholeFilesAndFailsWithoutTouchingThem) {
     EXPECT_EQ(dir.readBytes("system/a.aty"), QStringLiteral("名前\r\nB\r\n").toUtf8());
     EXPECT_THROW(TextFile::readLines("system\\missing.aty"), FileError);
 }
+
+// A Shift-JIS file's control bytes read as themselves, as they do in a UTF-8 file: a name file
+// from an old editor that ends in Ctrl-Z keeps it as U+001A and may be written back. What the
+// converter cannot map, or a lead byte cut off at the end, makes the file unfit to write back.
+TEST(TextFile, shiftJisControlBytesReadAsThemselvesAndCutCharactersAreNotClean) {
+    const QByteArray a = "\x82\xA0"; // あ
+    const struct {
+        QByteArray bytes;
+        QString text; // empty: not compared
+        bool clean;
+    } cases[] = {
+        {a + "\r\n\x1A", QStringLiteral("あ\r\n\x1A"), true},
+        {a + '\x1A' + a, QStringLiteral("あ\x1Aあ"), true},
+        {a + "\x1C\x7F", QStringLiteral("あ\x1C\x7F"), true},
+        {a + "\x19\x1B\x1D", QStringLiteral("あ\x19\x1B\x1D"), true},
+        {a + "\x1A\x1C\x7F" + a, QStringLiteral("あ\x1A\x1C\x7Fあ"), true},
+        {a + "\x82", {}, false},     // the last character cut in half
+        {a + "\x82\x7F", {}, false}, // a lead byte before a control byte
+        {a + "\x80", {}, false},     // no character at all in Shift-JIS
+        {a + "\x85\x40", {}, false}, // a lead and trail byte with nothing mapped to them
+        {a + "\x1A\x80", {}, false}, // a real Ctrl-Z does not hide a byte that was lost
+    };
+    for (const auto& c : cases) {
+        const std::string shown = c.bytes.toHex(' ').toStdString();
+        if (!c.text.isEmpty()) {
+            EXPECT_EQ(TextFile::decode(c.bytes), c.text) << shown;
+        }
+        EXPECT_EQ(TextFile::decodesCleanly(c.bytes), c.clean) << shown;
+    }
+}
