@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QTest>
 #include <QToolTip>
 #include <QValueAxis>
@@ -392,5 +393,13 @@ TEST(ProgressWindow, theKeyboardFillsItsViewWithEvenGapsAndCaptionsOnTheKeys) {
             for (int x = 0; x < picture.width(); ++x)
                 ASSERT_EQ(picture.pixelColor(x, y), background) << x << "," << y;
         }
+        // The rounded corners are smoothed: the corner of a key holds shades between the
+        // background, the rim and the fill, not only those three.
+        const QRect corner = view.keyRect(U'q').toAlignedRect().adjusted(-1, -1, 0, 0);
+        QSet<QRgb> shades;
+        for (int y = corner.top(); y < corner.top() + 5; ++y)
+            for (int x = corner.left(); x < corner.left() + 5; ++x)
+                shades.insert(picture.pixel(x, y));
+        EXPECT_GT(shades.size(), 3);
     }
 }
