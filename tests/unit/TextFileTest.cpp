@@ -3,8 +3,14 @@
 #include "tests/support/TempWorkDir.h"
 
 #include <QFile>
+#include <QSet>
 #include <QStringEncoder>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 // Line ends: CR and CR LF end a line, LF alone is part of it, a last unterminated line counts.
 TEST(TextFile, linesEndAtCrOrCrLfButNotAtLfAlone) {
@@ -67,3 +73,68 @@ TEST(TextFile, shiftJisControlBytesReadAsThemselvesAndCutCharactersAreNotClean) 
         EXPECT_EQ(TextFile::decodesCleanly(c.bytes), c.clean) << shown;
     }
 }
+
+#if !defined(__SANITIZE_ADDRESS__) // the sanitizer's own allocator aborts instead of failing
+// Under any limit on the address space a read either works or says what went wrong, naming the
+// file; at some limit the bytes fit and their text does not. Each limit is tried in a child, so
+// the test process keeps its memory. Catches a bad_alloc that escapes and ends the game.
+TEST(TextFile, shortOfMemoryAReadSaysSoNamingTheFile) {
+    TempWorkDir dir;
+    QByteArray bytes;
+    for (int i = 0; bytes.size() < 1000 * 1000; ++i)
+        bytes += QByteArray(98, static_cast<char>('a' + i % 26)) + "\r\n";
+    dir.writeBytes("system/big.aty", bytes);
+    const QString lineCount = QString::number(bytes.count('\n'));
+    const QString notOpened =
+        QStringLiteral("ファイル「system\\big.aty」を開けません（メモリが足りません）。");
+    const QString notDecoded =
+        QStringLiteral("ファイル「system\\big.aty」を読み込めません（メモリが足りません）。");
+    QSet<QString> seen;
+    for (long extraKib = 512; extraKib <= 12 * 1024; extraKib += 512) {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(fds[0]);
+            long pages = 0;
+            if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+                if (std::fscanf(statm, "%ld", &pages) != 1)
+                    pages = 0;
+                std::fclose(statm);
+            }
+            const rlimit limit{static_cast<rlim_t>(pages * sysconf(_SC_PAGESIZE) + extraKib * 1024),
+                               RLIM_INFINITY};
+            if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+                _exit(2);
+            QByteArray out;
+            try {
+                out = QByteArray::number(
+                    TextFile::read(QStringLiteral("system\\big.aty")).lines.size());
+            } catch (const FileError& e) {
+                out = e.message().toUtf8();
+            } catch (...) {
+                _exit(4); // never back into the test runner's copy in this child
+            }
+            const bool written = write(fds[1], out.constData(), out.size()) == out.size();
+            _exit(written ? 0 : 3);
+        }
+        close(fds[1]);
+        QByteArray out;
+        char buffer[512];
+        for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
+            out.append(buffer, n);
+        close(fds[0]);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << extraKib << " KiB more: status " << status;
+        const QString result = QString::fromUtf8(out);
+        EXPECT_TRUE(result == lineCount || result == notOpened || result == notDecoded)
+            << extraKib << " KiB more: " << result.toStdString();
+        seen.insert(result);
+    }
+    EXPECT_TRUE(seen.contains(notDecoded));
+    EXPECT_TRUE(seen.contains(lineCount));
+}
+#endif
