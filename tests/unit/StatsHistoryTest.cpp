@@ -2,10 +2,17 @@
 #include "tests/support/TempWorkDir.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <chrono>
+#include <thread>
 
 #include <csignal>
 #include <cstdlib>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -143,6 +150,44 @@ TEST(HistoryFile, foreignFilesEditedLinesAndUnwritablePlacesLoseNothing) {
     QDir(dir.path("system")).mkdir(QStringLiteral("history.csv"));
     EXPECT_FALSE(HistoryFile::append(round(4)).isEmpty());
     EXPECT_FALSE(HistoryFile::append(round(4), QStringLiteral("nowhere\\history.csv")).isEmpty());
+}
+
+// Another game replaces the history (as its upgrade does) while this one, the file already open,
+// waits for the lock: the round goes into the file that now has the name, not into the old one
+// that no longer has any. Catches a check that sees a replaced file only when both its inode and
+// its device changed.
+TEST(HistoryFile, anAppendThatWaitedWhileTheFileWasReplacedWritesToTheNewFile) {
+    TempWorkDir dir;
+    ASSERT_EQ(HistoryFile::append(round(1)), QString());
+    const QString path = QFileInfo(dir.path("system/history.csv")).canonicalFilePath();
+    const auto opened = [&path] {
+        int count = 0;
+        for (const QString& fd :
+             QDir(QStringLiteral("/proc/self/fd"))
+                 .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+            count += QFile::symLinkTarget(QStringLiteral("/proc/self/fd/") + fd) == path;
+        return count;
+    };
+    const int held = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    QString reason = QStringLiteral("not run");
+    std::thread appender([&reason] { reason = HistoryFile::append(round(3)); });
+    for (int i = 0; i < 500 && opened() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const bool waited = opened() == 2;
+    dir.writeBytes("system/history.new", header() + HistoryFile::formatLine(round(2)) + '\n');
+    const bool replaced = ::rename(QFile::encodeName(dir.path("system/history.new")).constData(),
+                                   QFile::encodeName(path).constData()) == 0;
+    ::flock(held, LOCK_UN);
+    ::close(held);
+    appender.join();
+    ASSERT_TRUE(waited && replaced);
+    EXPECT_EQ(reason, QString());
+    const HistoryFile::Loaded loaded = HistoryFile::load();
+    ASSERT_EQ(loaded.records.size(), 2u);
+    EXPECT_EQ(loaded.records[0].score, 2);
+    EXPECT_EQ(loaded.records[1].score, 3);
 }
 
 // A game killed at any moment of an append keeps every round appended before: a child process
