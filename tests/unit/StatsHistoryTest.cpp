@@ -371,3 +371,26 @@ TEST(HistoryFile, damagedTimesOrModesSkipTheLine) {
     const QByteArray shortLine = line.left(line.indexOf(",exact,"));
     EXPECT_FALSE(HistoryFile::parseLine(shortLine.cbegin(), shortLine.cend(), r));
 }
+
+// The last rounds for the practice draw are read from the end of the file: whatever the history's
+// length against the part read, they are the last records of the whole read, in order, the
+// first round of a short history included. Catches a first line glued to the header, a tail
+// that begins inside a line, and a count off by one.
+TEST(HistoryFile, theRecentRoundsAreTheLastOfTheWholeHistory) {
+    TempWorkDir dir;
+    for (const int total : {0, 1, 3, 700}) {
+        QByteArray bytes = header();
+        for (int i = 1; i <= total; ++i)
+            bytes += HistoryFile::formatLine(round(i, {{U'q', i % 7 + 1}})) + '\n';
+        dir.writeBytes("system/history.csv", bytes);
+        const std::vector<HistoryRecord> all = HistoryFile::load().records;
+        ASSERT_EQ(all.size(), static_cast<size_t>(total));
+        for (const int count : {0, 1, 2, 3, 50, 1000}) {
+            const size_t kept = std::min<size_t>(all.size(), static_cast<size_t>(count));
+            EXPECT_EQ(HistoryFile::loadRecent(count),
+                      std::vector<HistoryRecord>(all.end() - static_cast<std::ptrdiff_t>(kept),
+                                                 all.end()))
+                << total << " rounds, last " << count;
+        }
+    }
+}
