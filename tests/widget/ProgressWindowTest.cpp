@@ -117,6 +117,8 @@ TEST(ProgressWindow, theWeakKeyTrendFollowsTheWeakestKeysOverTheLastRecords) {
     EXPECT_DOUBLE_EQ(series[0].points.back().missRate, 0.4);
     EXPECT_DOUBLE_EQ(series[0].points.front().meanMs, 600);
     EXPECT_DOUBLE_EQ(series[0].points.back().meanMs, -1);
+    EXPECT_EQ(series[0].points.front().record, 1); // the oldest record kept, where the axis starts
+    EXPECT_EQ(series[0].points.back().record, 50);
     EXPECT_TRUE(window->weakKeyTrend->summary().contains(QStringLiteral("苦手キーの推移")));
     window->show();
     EXPECT_GT(window->weakKeyTrend->height(), 100);
