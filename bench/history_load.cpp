@@ -9,7 +9,7 @@
 // Usage: bench-history_load [rounds...]        (default 100000 1000000)
 //        bench-history_load --untimed [rounds...]  (lines without the keys' times, as written
 //                                                    before the game timed keys)
-//        bench-history_load --write FILE ROUNDS (only writes such a history)
+//        bench-history_load [--untimed] --write FILE ROUNDS (only writes such a history)
 // A history over the file's size limit (256 MiB: some 400 000 timed rounds) is refused.
 // The window runs on QT_QPA_PLATFORM (offscreen when unset).
 
@@ -114,8 +114,10 @@ bool writeHistory(const QString& path, int rounds) {
         r.score = figures.rightKeys() * 10 * r.level - r.misses * 50;
         r.missesByKey = figures.missesByKey();
         r.keysByKey = figures.keysByKey();
+        // Milliseconds, rounded, as the game writes them (the figures count nanoseconds).
         if (!untimed)
-            r.timesByKey = figures.timesByKey();
+            for (const RoundFigures::KeyTime& t : figures.timesByKey())
+                r.timesByKey.push_back({t.key, (t.total + 500'000) / 1'000'000, t.count});
         out += HistoryFile::formatLine(r) + '\n';
         if (out.size() > (1 << 20)) {
             if (f.write(out) != out.size())
@@ -160,8 +162,11 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--window") == 0)
         return windowRun(argc, argv, std::atof(argv[2]));
     // Only writes a history (for a look at it, or to profile the window on it).
-    if (argc == 4 && std::strcmp(argv[1], "--write") == 0)
-        return writeHistory(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3])) ? 0 : 1;
+    if (argc >= 4 && std::strcmp(argv[argc - 3], "--write") == 0) {
+        untimed = argc == 5 && std::strcmp(argv[1], "--untimed") == 0;
+        return writeHistory(QString::fromLocal8Bit(argv[argc - 2]), std::atoi(argv[argc - 1])) ? 0
+                                                                                               : 1;
+    }
 
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i) {

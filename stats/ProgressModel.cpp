@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace {
 const QColor Unused(90, 90, 90);
@@ -23,24 +24,6 @@ double luminance(const QColor& c) {
     return 0.2126 * linear(c.red()) + 0.7152 * linear(c.green()) + 0.0722 * linear(c.blue());
 }
 
-// ASCII character to key index, built once from the rows.
-const std::array<int8_t, 128>& asciiKeys() {
-    static const std::array<int8_t, 128> table = [] {
-        std::array<int8_t, 128> t;
-        t.fill(-1);
-        int index = 0;
-        for (const auto& row : ProgressModel::rows())
-            for (char32_t key : row)
-                t[key] = static_cast<int8_t>(index++);
-        for (char c = 'A'; c <= 'Z'; ++c)
-            t[static_cast<size_t>(c)] = t[static_cast<size_t>(c - 'A' + 'a')];
-        t['!'] = t['1'];
-        t['?'] = t['/'];
-        return t;
-    }();
-    return table;
-}
-
 QString signedNumber(double value, int decimals) {
     const QString text = QString::number(std::abs(value), 'f', decimals);
     if (text == QString::number(0.0, 'f', decimals))
@@ -56,14 +39,27 @@ ProgressModel::ProgressModel(const std::vector<HistoryRecord>& records) {
 
 ProgressModel::Loaded ProgressModel::load(const QString& gamePath) {
     Loaded out;
-    out.read = HistoryReader::read([&out](const HistoryRecord& r) { out.model.add(r); }, gamePath);
+    // Each round's record is handed on whole, not copied: the trend keeps the last ones.
+    out.read =
+        HistoryReader::read([&out](HistoryRecord& r) { out.model.add(std::move(r)); }, gamePath);
     if (!out.read.error.isEmpty())
         out.model = ProgressModel(); // a file that is not ours shows nothing of it
     return out;
 }
 
 void ProgressModel::add(const HistoryRecord& r) {
+    tally(r);
     m_trend.add(r);
+}
+
+void ProgressModel::add(HistoryRecord&& r) {
+    tally(r);
+    m_trend.add(std::move(r));
+}
+
+// What every round adds, however long the history: a chart point and the whole history's sums.
+// The last KeyRounds rounds' sums are made from the trend's records only when asked for.
+void ProgressModel::tally(const HistoryRecord& r) {
     // The charts follow rounds; drill sessions have no score and count only on the keyboard.
     if (r.kind == HistoryRecord::Kind::Round) {
         ++m_totalRounds;
@@ -71,69 +67,48 @@ void ProgressModel::add(const HistoryRecord& r) {
         if (m_points.size() > static_cast<size_t>(ChartRounds))
             m_points.pop_front();
     }
-
-    RoundKeys& slot = m_ring[static_cast<size_t>(m_head)];
-    if (m_filled == KeyRounds) {
-        for (int i = 0; i < slot.count; ++i) {
-            const auto k = static_cast<size_t>(slot.used[static_cast<size_t>(i)]);
-            KeyStat& sum = m_recentSum[k];
-            const KeyStat& gone = slot.stats[k];
-            sum.keys -= gone.keys;
-            sum.misses -= gone.misses;
-            sum.ms -= gone.ms;
-            sum.timed -= gone.timed;
-            slot.stats[k] = {};
-        }
-    } else {
-        ++m_filled;
-    }
-    slot.count = 0;
+    m_recentReady = false;
     for (const auto& [character, n] : r.keysByKey)
-        count(slot, character, n, false);
+        if (const int k = keyIndex(character); k >= 0)
+            m_whole[static_cast<size_t>(k)].keys += n;
     for (const auto& [character, n] : r.missesByKey)
-        count(slot, character, n, true);
-    for (const RoundFigures::KeyTime& t : r.timesByKey)
-        time(slot, t);
-    m_head = (m_head + 1) % KeyRounds;
+        if (const int k = keyIndex(character); k >= 0)
+            m_whole[static_cast<size_t>(k)].misses += n;
+    for (const RoundFigures::KeyTime& t : r.timesByKey) {
+        if (const int k = keyIndex(t.key); k >= 0) {
+            m_whole[static_cast<size_t>(k)].ms += t.total;
+            m_whole[static_cast<size_t>(k)].timed += t.count;
+        }
+    }
 }
 
-ProgressModel::KeyStat* ProgressModel::slotStat(RoundKeys& slot, char32_t character) {
-    const int i = keyIndex(character);
-    if (i < 0)
-        return nullptr;
-    KeyStat& stat = slot.stats[static_cast<size_t>(i)];
-    if (stat.keys == 0 && stat.misses == 0 && stat.timed == 0 && stat.ms == 0)
-        slot.used[static_cast<size_t>(slot.count++)] = static_cast<int8_t>(i);
-    return &stat;
-}
-
-void ProgressModel::time(RoundKeys& slot, const RoundFigures::KeyTime& t) {
-    KeyStat* stat = slotStat(slot, t.key);
-    if (!stat)
-        return;
-    const auto k = static_cast<size_t>(keyIndex(t.key));
-    stat->ms += t.total;
-    stat->timed += t.count;
-    m_recentSum[k].ms += t.total;
-    m_recentSum[k].timed += t.count;
-    m_whole[k].ms += t.total;
-    m_whole[k].timed += t.count;
-}
-
-void ProgressModel::count(RoundKeys& slot, char32_t character, int n, bool missed) {
-    KeyStat* found = slotStat(slot, character);
-    if (!found)
-        return;
-    const auto k = static_cast<size_t>(keyIndex(character));
-    KeyStat& stat = *found;
-    (missed ? stat.misses : stat.keys) += n;
-    (missed ? m_recentSum[k].misses : m_recentSum[k].keys) += n;
-    (missed ? m_whole[k].misses : m_whole[k].keys) += n;
+const std::array<ProgressModel::KeyStat, ProgressModel::KeyCount>&
+ProgressModel::recentSums() const {
+    if (m_recentReady)
+        return m_recent;
+    m_recent = {};
+    for (int i = 0; i < m_trend.records(); ++i) {
+        const HistoryRecord& r = m_trend.record(i);
+        for (const auto& [character, n] : r.keysByKey)
+            if (const int k = keyIndex(character); k >= 0)
+                m_recent[static_cast<size_t>(k)].keys += n;
+        for (const auto& [character, n] : r.missesByKey)
+            if (const int k = keyIndex(character); k >= 0)
+                m_recent[static_cast<size_t>(k)].misses += n;
+        for (const RoundFigures::KeyTime& t : r.timesByKey) {
+            if (const int k = keyIndex(t.key); k >= 0) {
+                m_recent[static_cast<size_t>(k)].ms += t.total;
+                m_recent[static_cast<size_t>(k)].timed += t.count;
+            }
+        }
+    }
+    m_recentReady = true;
+    return m_recent;
 }
 
 ProgressModel::KeyStat ProgressModel::keyStat(char32_t key) const {
     const int i = keyIndex(key);
-    return i < 0 ? KeyStat{} : m_recentSum[static_cast<size_t>(i)];
+    return i < 0 ? KeyStat{} : recentSums()[static_cast<size_t>(i)];
 }
 
 ProgressModel::Tally ProgressModel::wholeHistory(char32_t key) const {
@@ -253,10 +228,6 @@ ProgressModel::RoundAxis ProgressModel::roundAxis(int first, int last) {
     return axis;
 }
 
-int ProgressModel::keyIndex(char32_t c) {
-    return c < 128 ? asciiKeys()[c] : -1;
-}
-
 char32_t ProgressModel::keyFor(char32_t c) {
     const int i = keyIndex(c);
     if (i < 0)
@@ -272,8 +243,8 @@ char32_t ProgressModel::keyFor(char32_t c) {
 const std::vector<std::vector<char32_t>>& ProgressModel::rows() {
     static const std::vector<std::vector<char32_t>> layout = [] {
         std::vector<std::vector<char32_t>> out;
-        for (const char* row : {"1234567890-", "qwertyuiop", "asdfghjkl;", "zxcvbnm,./", " "})
-            out.emplace_back(row, row + std::char_traits<char>::length(row));
+        for (std::string_view row : RowKeys)
+            out.emplace_back(row.begin(), row.end());
         return out;
     }();
     return layout;

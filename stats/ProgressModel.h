@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <string_view>
 #include <vector>
 
 // What the progress window shows, gathered round by round as the history streams past and
@@ -66,13 +67,15 @@ public:
     ProgressModel() = default;
     explicit ProgressModel(const std::vector<HistoryRecord>& records);
     void add(const HistoryRecord& record);
+    // The same, taking the record's lists instead of copying them.
+    void add(HistoryRecord&& record);
 
     bool empty() const { return m_totalRounds == 0; }
     int totalRounds() const { return m_totalRounds; }
     // The last ChartRounds rounds, oldest first.
     const std::deque<Point>& points() const { return m_points; }
     // How many of the last rounds the keyboard counts (KeyRounds, or fewer in a short history).
-    int keyRounds() const { return m_filled; }
+    int keyRounds() const { return m_trend.records(); }
     KeyStat keyStat(char32_t key) const;
     // A key's misses and keys over every round of the history.
     Tally wholeHistory(char32_t key) const;
@@ -91,7 +94,7 @@ public:
     // shifted ! and ? to their keys; 0 for characters the picture has no key for.
     static char32_t keyFor(char32_t character);
     // Where a key's figures stand in Tallies; -1 for a character the picture has no key for.
-    static int keyIndex(char32_t character);
+    static int keyIndex(char32_t character) { return character < 128 ? AsciiKeys[character] : -1; }
     static QColor colourFor(const KeyStat& stat);
     // Black or white, whichever reads better on a key of this colour.
     static QColor textOn(const QColor& fill);
@@ -104,22 +107,34 @@ public:
     static QString keyName(char32_t key);
 
 private:
+    // The picture's rows, top first; U' ' is the space bar.
+    static constexpr std::array<std::string_view, 5> RowKeys = {"1234567890-", "qwertyuiop",
+                                                                "asdfghjkl;", "zxcvbnm,./", " "};
+    // ASCII character to key index, made at compile time: the history's reading looks up every
+    // pair of every round here.
+    static constexpr std::array<int8_t, 128> AsciiKeys = [] {
+        std::array<int8_t, 128> t{};
+        for (int8_t& k : t)
+            k = -1;
+        int index = 0;
+        for (std::string_view row : RowKeys)
+            for (char key : row)
+                t[static_cast<size_t>(key)] = static_cast<int8_t>(index++);
+        for (char c = 'A'; c <= 'Z'; ++c)
+            t[static_cast<size_t>(c)] = t[static_cast<size_t>(c - 'A' + 'a')];
+        t['!'] = t['1'];
+        t['?'] = t['/'];
+        return t;
+    }();
+
     int m_totalRounds = 0;
     std::deque<Point> m_points;
-    // The keys of the last KeyRounds rounds, a ring: the oldest round's figures leave the sums
-    // as a new one comes in, touching only the keys each round had.
-    struct RoundKeys {
-        std::array<KeyStat, KeyCount> stats{};
-        std::array<int8_t, KeyCount> used{};
-        int count = 0;
-    };
-    KeyStat* slotStat(RoundKeys& slot, char32_t character); // null for keys not pictured
-    void count(RoundKeys& slot, char32_t character, int n, bool missed);
-    void time(RoundKeys& slot, const RoundFigures::KeyTime& t);
-    std::array<RoundKeys, KeyRounds> m_ring{};
-    int m_head = 0;
-    int m_filled = 0;
-    std::array<KeyStat, KeyCount> m_recentSum{};
+    void tally(const HistoryRecord& record);
+    const std::array<KeyStat, KeyCount>& recentSums() const;
+    // The keys of the last KeyRounds rounds, summed from the trend's records when first asked
+    // for after a round came in.
+    mutable std::array<KeyStat, KeyCount> m_recent{};
+    mutable bool m_recentReady = false;
     Tallies m_whole{};
     WeakKeyTrend m_trend;
 };
