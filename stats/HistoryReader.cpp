@@ -73,6 +73,7 @@ bool splitFields(const char* p, const char* end, FieldViews& fields,
     }
 }
 
+// The round's whole numbers: an optional minus, then digits, within the type.
 template <class T> bool number(std::string_view s, T& value) {
     if (s.empty())
         return false;
