@@ -135,6 +135,32 @@ bool number(std::string_view s, double& value) {
     return true;
 }
 
+// The same for the keys' times, four or five digits as a rule: eight bytes at once, where the
+// first non-digit stands and its digits in three multiplications, so that no loop has to guess
+// where the number ends. (For the one- or two-digit counts the loop is faster.)
+[[gnu::always_inline]] inline bool timeDigits(const char*& p, const char* end, uint64_t limit,
+                                              uint64_t& value) {
+    if (end - p >= 8) {
+        uint64_t x;
+        std::memcpy(&x, p, 8);
+        const uint64_t t = x - 0x3030303030303030ULL;
+        const uint64_t stops = ((t + 0x7676767676767676ULL) | t) & 0x8080808080808080ULL;
+        if (stops) { // fewer than eight digits
+            const int n = __builtin_ctzll(stops) / 8;
+            if (n == 0)
+                return false;
+            uint64_t w = t << (8 * (8 - n));
+            w = ((w & 0x0F0F0F0F0F0F0F0FULL) * 2561) >> 8;
+            w = ((w & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
+            w = ((w & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
+            p += n;
+            value = w;
+            return w <= limit;
+        }
+    }
+    return digits(p, end, limit, value);
+}
+
 [[gnu::always_inline]] inline int hexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -235,7 +261,7 @@ bool keyTimes(std::string_view field, RoundFigures::KeyTimes& out) {
     while (p < end) {
         char32_t key = 0;
         uint64_t total = 0, count = 0;
-        if (!keyAndColon(p, end, key) || !digits(p, end, INT64_MAX, total) || p == end ||
+        if (!keyAndColon(p, end, key) || !timeDigits(p, end, INT64_MAX, total) || p == end ||
             *p++ != '/' || !digits(p, end, INT_MAX, count) || count == 0 ||
             !seen.first(key, out, [](const RoundFigures::KeyTime& t) { return t.key; }))
             return false;
