@@ -62,6 +62,21 @@ const Tips KanaTips = {
     {U'ぬ', QStringLiteral("ぬ：直近 2 回で打つ場面なし")},
 };
 
+// Whether anything is drawn in the key's top left corner, where a JIS keyboard prints the
+// shifted kana: the corner against the key's own fill at its left edge.
+bool cornerInked(KeyboardView& view, char32_t key) {
+    const QImage image = view.grab().toImage();
+    const QRectF r = view.keyRect(key);
+    const QColor fill =
+        image.pixelColor(QPointF(r.left() + 0.06 * r.width(), r.center().y()).toPoint());
+    for (double x = 0.1; x < 0.2; x += 0.02)
+        for (double y = 0.1; y < 0.28; y += 0.02)
+            if (image.pixelColor(
+                    QPointF(r.left() + x * r.width(), r.top() + y * r.height()).toPoint()) != fill)
+                return true;
+    return false;
+}
+
 // Hovers each key and reads its accessible child: both give the key's figures, and in kana
 // view the cap shows the key's kana.
 void expectTips(ProgressWindow& window, const Tips& tips) {
@@ -171,15 +186,25 @@ TEST(ProgressKanaView, aRomajiHistoryDrawsTheKeyboardAsBefore) {
     };
     EXPECT_TRUE(picture(*window->keyboard) == picture(plain));
     EXPECT_EQ(window->keyboard->shownKeys(), KeyboardView::keys());
+    for (char32_t key : KeyboardView::keys())
+        EXPECT_FALSE(cornerInked(*window->keyboard, key)) << static_cast<int>(key);
     EXPECT_EQ(window->keyLegend->text(),
               QStringLiteral("キーの色と数字：直近 2 回のミス率（緑 0% → 黄 10% → 赤 20% 以上、"
                              "灰色と – は打つ場面なし）。キーに合わせると回数が出ます。"));
 
-    // The kana keys laid out like the QWERTY ones: inside the view, apart, and as many as the
-    // JIS keyboard has kana keys.
+    // The kana keys laid out like the QWERTY ones, in the rows of a JIS keyboard, inside the
+    // view and apart; the shifted kana in the corner of the keys that have one.
     window->keyboard->setInput(Input::Kana);
     const auto& kana = window->keyboard->shownKeys();
-    EXPECT_EQ(kana.size(), 48u);
+    EXPECT_EQ(QString::fromUcs4(kana.data(), static_cast<qsizetype>(kana.size())),
+              QStringLiteral("ぬふあうえおやゆよわほへー"
+                             "たていすかんなにらせ゛゜"
+                             "ちとしはきくまのりれけむ"
+                             "つさそひこみもねるめろ"));
+    EXPECT_EQ(window->keyboard->rows().size(), 4u);
+    EXPECT_TRUE(cornerInked(*window->keyboard, U'あ'));
+    EXPECT_TRUE(cornerInked(*window->keyboard, U'ゆ'));
+    EXPECT_FALSE(cornerInked(*window->keyboard, U'か'));
     for (size_t i = 0; i < kana.size(); ++i) {
         const QRectF r = window->keyboard->keyRect(kana[i]);
         ASSERT_FALSE(r.isEmpty()) << i;
