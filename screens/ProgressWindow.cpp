@@ -127,8 +127,16 @@ ProgressWindow::ProgressWindow(const ProgressModel::Loaded& history, QWidget* pa
     keyLegend->setObjectName(QStringLiteral("keyLegend"));
     keyLegend->setAlignment(Qt::AlignCenter);
     keyLegend->setWordWrap(true);
-    addInputSwitch(layout);
-    layout->addWidget(keyLegend);
+    addInputSwitch();
+    if (inputSwitch) {
+        // Beside the legend rather than over it, so the window still fits a 1024×600 screen.
+        auto* switchRow = new QHBoxLayout;
+        switchRow->addWidget(inputSwitch);
+        switchRow->addWidget(keyLegend, 1);
+        layout->addLayout(switchRow);
+    } else {
+        layout->addWidget(keyLegend);
+    }
     layout->addWidget(keyboard, 2);
     layout->addWidget(readNote);
     scroller->setWidget(content);
@@ -223,7 +231,7 @@ QString ProgressWindow::legendText(GameOptions::Input input) const {
         .arg(ProgressModel::RedRate * 100);
 }
 
-void ProgressWindow::addInputSwitch(QBoxLayout* layout) {
+void ProgressWindow::addInputSwitch() {
     using Input = GameOptions::Input;
     // A player who only ever typed one way sees that way and no switch.
     if (!(m_model.has(Input::Romaji) && m_model.has(Input::Kana))) {
@@ -240,11 +248,8 @@ void ProgressWindow::addInputSwitch(QBoxLayout* layout) {
     romajiView->setObjectName(QStringLiteral("romajiView"));
     kanaView = new QRadioButton(QStringLiteral("かな"), inputSwitch);
     kanaView->setObjectName(QStringLiteral("kanaView"));
-    row->addStretch(1);
     row->addWidget(romajiView);
     row->addWidget(kanaView);
-    row->addStretch(1);
-    layout->addWidget(inputSwitch);
     // It opens on the way the player typed last.
     const Input first = m_model.lastInput();
     (first == Input::Kana ? kanaView : romajiView)->setChecked(true);

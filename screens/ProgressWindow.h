@@ -48,7 +48,8 @@ public:
     QChartView* accuracyChart = nullptr; // accuracy
     KeyboardView* keyboard = nullptr;
     WeakKeyTrendChart* weakKeyTrend = nullptr; // 「苦手キーの推移」
-    // 「ローマ字」 and 「かな」 over the keyboard, only for a history with rounds of both.
+    // 「ローマ字」 and 「かな」 beside the keyboard's legend, only for a history with rounds of
+    // both.
     QWidget* inputSwitch = nullptr;
     QRadioButton* romajiView = nullptr;
     QRadioButton* kanaView = nullptr;
@@ -59,7 +60,7 @@ public:
 private:
     void buildCharts();
     void addWeakKeyTrend(QBoxLayout* layout);
-    void addInputSwitch(QBoxLayout* layout);
+    void addInputSwitch();
     QString legendText(GameOptions::Input input) const;
 
     ProgressModel m_model;

@@ -156,6 +156,11 @@ TEST(ProgressKanaView, theKeyboardShowsTheKanaOfKanaRoundsAndSwitchesOnlyWhenBot
         if (!c.switchShown)
             continue;
         EXPECT_TRUE(window->inputSwitch->isVisible());
+        // The switch still leaves everything on a 1024×600 screen without scrolling.
+        const QSize needed = window->content->minimumSizeHint();
+        const QSize small = ProgressWindow::openingSize({1024, 600});
+        EXPECT_LE(needed.width(), small.width());
+        EXPECT_LE(needed.height(), small.height());
         QRadioButton* other = c.first == Input::Kana ? window->romajiView : window->kanaView;
         QTest::mouseClick(other, Qt::LeftButton);
         EXPECT_TRUE(other->isChecked());
