@@ -46,17 +46,14 @@ const std::vector<std::vector<char32_t>>& KanaKeyboard::rows() {
     return layout;
 }
 
-char32_t KanaKeyboard::keyOf(char32_t kana) {
-    const int i = ProgressModel::kanaIndex(kana);
-    return i < 0 ? 0 : keysOfKana()[static_cast<size_t>(i)];
-}
-
 char32_t KanaKeyboard::shifted(char32_t key) {
     const auto at = KanaLayout::keyFor(QChar(static_cast<char16_t>(key)));
     if (!at || at->shift)
         return 0;
     const char32_t up = KanaLayout::kanaAt({at->keycode, true}).unicode();
-    return up == key ? 0 : up;
+    // Shift with ほ types ー only for a US keyboard, which has no ¥ key: ー is the ¥ key's.
+    const auto home = KanaLayout::keyFor(QChar(static_cast<char16_t>(up)));
+    return home && home->shift && home->keycode == at->keycode ? up : 0;
 }
 
 QString KanaKeyboard::keyName(char32_t key) {

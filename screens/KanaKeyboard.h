@@ -12,9 +12,7 @@ class KanaKeyboard {
 public:
     // The rows of keys, top first, each key named by its unshifted kana.
     static const std::vector<std::vector<char32_t>>& rows();
-    // The key that types a kana, by its unshifted kana; 0 for a character no key types.
-    static char32_t keyOf(char32_t kana);
-    // What Shift types on the key; 0 when it types the same kana.
+    // What Shift types on the key of a JIS keyboard; 0 when it types the same kana.
     static char32_t shifted(char32_t key);
     // The key's kana as read out: "あ／ぁ" for a key with a shifted kana.
     static QString keyName(char32_t key);

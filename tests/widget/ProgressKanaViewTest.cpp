@@ -60,6 +60,7 @@ const Tips KanaTips = {
     {U'゛', QStringLiteral("゛：ミス 0 / 2 打（0.0%）　直近 2 回")},
     {U'ー', QStringLiteral("ー：ミス 0 / 2 打（0.0%）　直近 2 回")},
     {U'ぬ', QStringLiteral("ぬ：直近 2 回で打つ場面なし")},
+    {U'ほ', QStringLiteral("ほ：直近 2 回で打つ場面なし")}, // ー is the ¥ key's alone
 };
 
 // Whether anything is drawn in the key's top left corner, where a JIS keyboard prints the
