@@ -63,7 +63,7 @@ ProgressModel::Loaded ProgressModel::load(const QString& gamePath) {
 }
 
 void ProgressModel::add(const HistoryRecord& r) {
-    m_trend.add(r);
+    m_lastInput = r.input;
     // The charts follow rounds; drill sessions have no score and count only on the keyboard.
     if (r.kind == HistoryRecord::Kind::Round) {
         ++m_totalRounds;
@@ -71,12 +71,24 @@ void ProgressModel::add(const HistoryRecord& r) {
         if (m_points.size() > static_cast<size_t>(ChartRounds))
             m_points.pop_front();
     }
+    // A kana round's keys are kana: they count for the kana keyboard and its trend only.
+    if (r.input == Input::Kana) {
+        m_kanaTrend.add(r);
+        m_kana.add(r);
+    } else {
+        m_trend.add(r);
+        m_romaji.add(r);
+    }
+}
 
-    RoundKeys& slot = m_ring[static_cast<size_t>(m_head)];
-    if (m_filled == KeyRounds) {
+template <int Slots, int (*index)(char32_t)>
+void ProgressModel::KeySums<Slots, index>::add(const HistoryRecord& r) {
+    ++records;
+    RoundKeys& slot = ring[static_cast<size_t>(head)];
+    if (filled == KeyRounds) {
         for (int i = 0; i < slot.count; ++i) {
             const auto k = static_cast<size_t>(slot.used[static_cast<size_t>(i)]);
-            KeyStat& sum = m_recentSum[k];
+            KeyStat& sum = recent[k];
             const KeyStat& gone = slot.stats[k];
             sum.keys -= gone.keys;
             sum.misses -= gone.misses;
@@ -85,7 +97,7 @@ void ProgressModel::add(const HistoryRecord& r) {
             slot.stats[k] = {};
         }
     } else {
-        ++m_filled;
+        ++filled;
     }
     slot.count = 0;
     for (const auto& [character, n] : r.keysByKey)
@@ -94,51 +106,82 @@ void ProgressModel::add(const HistoryRecord& r) {
         count(slot, character, n, true);
     for (const RoundFigures::KeyTime& t : r.timesByKey)
         time(slot, t);
-    m_head = (m_head + 1) % KeyRounds;
+    head = (head + 1) % KeyRounds;
 }
 
-ProgressModel::KeyStat* ProgressModel::slotStat(RoundKeys& slot, char32_t character) {
-    const int i = keyIndex(character);
+template <int Slots, int (*index)(char32_t)>
+ProgressModel::KeyStat* ProgressModel::KeySums<Slots, index>::slotStat(RoundKeys& slot,
+                                                                       char32_t character) {
+    const int i = index(character);
     if (i < 0)
         return nullptr;
     KeyStat& stat = slot.stats[static_cast<size_t>(i)];
     if (stat.keys == 0 && stat.misses == 0 && stat.timed == 0 && stat.ms == 0)
-        slot.used[static_cast<size_t>(slot.count++)] = static_cast<int8_t>(i);
+        slot.used[static_cast<size_t>(slot.count++)] = static_cast<uint8_t>(i);
     return &stat;
 }
 
-void ProgressModel::time(RoundKeys& slot, const RoundFigures::KeyTime& t) {
+template <int Slots, int (*index)(char32_t)>
+void ProgressModel::KeySums<Slots, index>::time(RoundKeys& slot, const RoundFigures::KeyTime& t) {
     KeyStat* stat = slotStat(slot, t.key);
     if (!stat)
         return;
-    const auto k = static_cast<size_t>(keyIndex(t.key));
+    const auto k = static_cast<size_t>(index(t.key));
     stat->ms += t.total;
     stat->timed += t.count;
-    m_recentSum[k].ms += t.total;
-    m_recentSum[k].timed += t.count;
-    m_whole[k].ms += t.total;
-    m_whole[k].timed += t.count;
+    recent[k].ms += t.total;
+    recent[k].timed += t.count;
+    whole[k].ms += t.total;
+    whole[k].timed += t.count;
 }
 
-void ProgressModel::count(RoundKeys& slot, char32_t character, int n, bool missed) {
+template <int Slots, int (*index)(char32_t)>
+void ProgressModel::KeySums<Slots, index>::count(RoundKeys& slot, char32_t character, int n,
+                                                 bool missed) {
     KeyStat* found = slotStat(slot, character);
     if (!found)
         return;
-    const auto k = static_cast<size_t>(keyIndex(character));
+    const auto k = static_cast<size_t>(index(character));
     KeyStat& stat = *found;
     (missed ? stat.misses : stat.keys) += n;
-    (missed ? m_recentSum[k].misses : m_recentSum[k].keys) += n;
-    (missed ? m_whole[k].misses : m_whole[k].keys) += n;
+    (missed ? recent[k].misses : recent[k].keys) += n;
+    (missed ? whole[k].misses : whole[k].keys) += n;
+}
+
+template <int Slots, int (*index)(char32_t)>
+ProgressModel::KeyStat ProgressModel::KeySums<Slots, index>::recentOf(char32_t character) const {
+    const int i = index(character);
+    return i < 0 ? KeyStat{} : recent[static_cast<size_t>(i)];
+}
+
+template <int Slots, int (*index)(char32_t)>
+ProgressModel::Tally ProgressModel::KeySums<Slots, index>::wholeOf(char32_t character) const {
+    const int i = index(character);
+    return i < 0 ? Tally{} : whole[static_cast<size_t>(i)];
+}
+
+int ProgressModel::records(Input input) const {
+    return input == Input::Kana ? m_kana.records : m_romaji.records;
+}
+
+int ProgressModel::keyRounds(Input input) const {
+    return input == Input::Kana ? m_kana.filled : m_romaji.filled;
 }
 
 ProgressModel::KeyStat ProgressModel::keyStat(char32_t key) const {
-    const int i = keyIndex(key);
-    return i < 0 ? KeyStat{} : m_recentSum[static_cast<size_t>(i)];
+    return m_romaji.recentOf(key);
 }
 
 ProgressModel::Tally ProgressModel::wholeHistory(char32_t key) const {
-    const int i = keyIndex(key);
-    return i < 0 ? Tally{} : m_whole[static_cast<size_t>(i)];
+    return m_romaji.wholeOf(key);
+}
+
+ProgressModel::KeyStat ProgressModel::keyStat(char32_t character, Input input) const {
+    return input == Input::Kana ? m_kana.recentOf(character) : m_romaji.recentOf(character);
+}
+
+ProgressModel::Tally ProgressModel::wholeHistory(char32_t character, Input input) const {
+    return input == Input::Kana ? m_kana.wholeOf(character) : m_romaji.wholeOf(character);
 }
 
 QColor ProgressModel::colour(char32_t key) const {
@@ -163,16 +206,18 @@ QColor ProgressModel::textOn(const QColor& fill) {
 }
 
 QString ProgressModel::toolTip(char32_t key) const {
-    const KeyStat s = keyStat(key);
-    const QString name = keyName(key);
+    return toolTipFor(keyName(key), keyStat(key), keyRounds());
+}
+
+QString ProgressModel::toolTipFor(const QString& name, const KeyStat& s, int rounds) {
     if (s.keys == 0)
-        return QStringLiteral("%1：直近 %2 回で打つ場面なし").arg(name).arg(keyRounds());
+        return QStringLiteral("%1：直近 %2 回で打つ場面なし").arg(name).arg(rounds);
     const QString text = QStringLiteral("%1：ミス %2 / %3 打（%4%）　直近 %5 回")
                              .arg(name)
                              .arg(s.misses)
                              .arg(s.keys)
                              .arg(QString::number(100.0 * s.rate(), 'f', 1))
-                             .arg(keyRounds());
+                             .arg(rounds);
     // Histories from before keys were timed show no time rather than a time of 0.
     if (s.timed == 0)
         return text;
@@ -180,7 +225,10 @@ QString ProgressModel::toolTip(char32_t key) const {
 }
 
 QString ProgressModel::capRate(char32_t key) const {
-    const KeyStat s = keyStat(key);
+    return capRateFor(keyStat(key));
+}
+
+QString ProgressModel::capRateFor(const KeyStat& s) {
     if (s.keys == 0)
         return QStringLiteral("–");
     return QString::number(std::lround(100.0 * s.rate())) + QLatin1Char('%');
@@ -255,6 +303,22 @@ ProgressModel::RoundAxis ProgressModel::roundAxis(int first, int last) {
 
 int ProgressModel::keyIndex(char32_t c) {
     return c < 128 ? asciiKeys()[c] : -1;
+}
+
+int ProgressModel::kanaIndex(char32_t c) {
+    if (c >= FirstKana && c < FirstKana + KanaBlock)
+        return static_cast<int>(c - FirstKana);
+    for (size_t i = 0; i < std::size(KanaSigns); ++i)
+        if (KanaSigns[i] == c)
+            return KanaBlock + static_cast<int>(i);
+    return -1;
+}
+
+char32_t ProgressModel::kanaAt(int index) {
+    if (index < 0 || index >= KanaCount)
+        return 0;
+    return index < KanaBlock ? FirstKana + static_cast<char32_t>(index)
+                             : KanaSigns[static_cast<size_t>(index - KanaBlock)];
 }
 
 char32_t ProgressModel::keyFor(char32_t c) {
