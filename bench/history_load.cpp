@@ -9,7 +9,9 @@
 // Usage: bench-history_load [rounds...]        (default 100000 1000000)
 //        bench-history_load --untimed [rounds...]  (lines without the keys' times, as written
 //                                                    before the game timed keys)
-//        bench-history_load [--untimed] --write FILE ROUNDS (only writes such a history)
+//        bench-history_load --kana [rounds...]   (every other round typed in kana, the last
+//                                                    one too: the window opens on the kana keys)
+//        bench-history_load [--untimed] [--kana] --write FILE ROUNDS (only writes such a history)
 // A history over the file's size limit (256 MiB: some 400 000 timed rounds) is refused.
 // The window runs on QT_QPA_PLATFORM (offscreen when unset).
 
@@ -71,6 +73,9 @@ std::pair<double, double> residentMiB() {
 // Rounds written before the game timed each key: lines without the times, a third as long.
 bool untimed = false;
 
+// Every other round typed on the kana layout, as a player of both inputs has them.
+bool kanaToo = false;
+
 // Writes `rounds` simulated rounds, a line at a time (the writer's memory stays small).
 bool writeHistory(const QString& path, int rounds) {
     QFile f(path);
@@ -83,6 +88,14 @@ bool writeHistory(const QString& path, int rounds) {
     std::mt19937 random(26);
     std::discrete_distribution<int> letter(std::begin(weights), std::end(weights));
     const std::string weak = "tsrz"; // this player's weak keys miss five times as often
+    // Kana keys, common ones first, with ゛ for the voiced kana and Shift's small kana; a few weak.
+    static const char32_t kanaKeys[] = {U'い', U'う', U'か', U'し', U'た', U'ん', U'の', U'と',
+                                        U'な', U'に', U'て', U'は', U'る', U'゛', U'も', U'す',
+                                        U'き', U'く', U'あ', U'ょ', U'っ', U'ー', U'ゃ', U'ろ'};
+    static const int kanaWeights[] = {90, 80, 70, 60, 60, 55, 50, 45, 40, 40, 40, 35,
+                                      30, 45, 25, 25, 25, 25, 20, 12, 15, 15, 8,  4};
+    std::discrete_distribution<int> kanaKey(std::begin(kanaWeights), std::end(kanaWeights));
+    const std::u32string weakKana = U"゛ょっろ";
     QByteArray out = HistoryFile::Header + '\n';
     for (int i = 0; i < rounds; ++i) {
         HistoryRecord r;
@@ -93,17 +106,23 @@ bool writeHistory(const QString& path, int rounds) {
                      .arg(i % 60, 2, 10, QLatin1Char('0'))
                      .arg((i * 7) % 60, 2, 10, QLatin1Char('0'));
         r.level = 1 + static_cast<int>(random() % 14);
-        const int keys = 300 + static_cast<int>(random() % 300);
+        // The newest round is a kana one, so the window opens on the kana keys.
+        const bool inKana = kanaToo && (rounds - 1 - i) % 2 == 0;
+        r.input = inKana ? GameOptions::Input::Kana : GameOptions::Input::Romaji;
+        // Kana rounds have fewer keys for the same phrases: one key per kana.
+        const int keys = (300 + static_cast<int>(random() % 300)) / (inKana ? 2 : 1);
         RoundFigures figures;
         int64_t clockNs = 0;
         for (int k = 0; k < keys; ++k) {
             clockNs += 120'000'000 + static_cast<int64_t>(random() % 400) * 1'000'000;
-            const char c = letters[letter(random)];
-            const bool isWeak = weak.find(c) != std::string::npos;
+            const char32_t c =
+                inKana ? kanaKeys[kanaKey(random)] : static_cast<char32_t>(letters[letter(random)]);
+            const bool isWeak = inKana ? weakKana.find(c) != std::u32string::npos
+                                       : weak.find(static_cast<char>(c)) != std::string::npos;
             if (random() % 1000 < (isWeak ? 150u : 30u))
-                figures.wrongKey(static_cast<char32_t>(c));
+                figures.wrongKey(c);
             else
-                figures.rightKey(static_cast<char32_t>(c), clockNs); // timed, as the game does
+                figures.rightKey(c, clockNs); // timed, as the game does
         }
         r.keys = figures.keys();
         r.misses = figures.misses();
@@ -153,10 +172,11 @@ int windowRun(int argc, char** argv, double execMs) {
     QWidget* last = window->keyboard ? static_cast<QWidget*>(window->keyboard) : window;
     last->installEventFilter(&watch);
     QTimer::singleShot(5000, qApp, &QApplication::quit);
+    // Quitting closes the window, which deletes itself on close: read it before.
+    const int shown = window->model().totalRounds();
     app.exec();
     const auto [rss, hwm] = residentMiB();
-    std::printf("%.2f %.1f %.1f %d %.2f\n", watch.at - execMs, rss, hwm,
-                window->model().totalRounds(), readMs);
+    std::printf("%.2f %.1f %.1f %d %.2f\n", watch.at - execMs, rss, hwm, shown, readMs);
     return watch.at > 0 ? 0 : 1;
 }
 
@@ -167,7 +187,10 @@ int main(int argc, char** argv) {
         return windowRun(argc, argv, std::atof(argv[2]));
     // Only writes a history (for a look at it, or to profile the window on it).
     if (argc >= 4 && std::strcmp(argv[argc - 3], "--write") == 0) {
-        untimed = argc == 5 && std::strcmp(argv[1], "--untimed") == 0;
+        for (int i = 1; i < argc - 3; ++i) {
+            untimed = untimed || std::strcmp(argv[i], "--untimed") == 0;
+            kanaToo = kanaToo || std::strcmp(argv[i], "--kana") == 0;
+        }
         return writeHistory(QString::fromLocal8Bit(argv[argc - 2]), std::atoi(argv[argc - 1])) ? 0
                                                                                                : 1;
     }
@@ -176,6 +199,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--untimed") == 0)
             untimed = true;
+        else if (std::strcmp(argv[i], "--kana") == 0)
+            kanaToo = true;
         else
             sizes.push_back(std::atoi(argv[i]));
     }
@@ -250,8 +275,9 @@ int main(int argc, char** argv) {
         std::sort(hwm.begin(), hwm.end());
         std::sort(readInWindow.begin(), readInWindow.end());
         std::sort(besidesRead.begin(), besidesRead.end());
-        std::printf("history of %d %s rounds, %.1f MB (%.0f bytes a line): %d read back\n", rounds,
-                    untimed ? "untimed" : "timed", mb, mb * 1e6 / rounds, read);
+        std::printf("history of %d %s%s rounds, %.1f MB (%.0f bytes a line): %d read back\n",
+                    rounds, untimed ? "untimed" : "timed", kanaToo ? " romaji and kana" : "", mb,
+                    mb * 1e6 / rounds, read);
         std::printf("  streamed read  median %7.1f ms, worst %7.1f ms wall; CPU median %7.1f ms\n",
                     wall[2], wall.back(), cpu[2]);
         std::printf(

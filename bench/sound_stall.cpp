@@ -23,8 +23,6 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include <SDL_mixer.h>
-
 #include <atomic>
 #include <cstring>
 #include <ctime>
@@ -40,9 +38,10 @@ using namespace soundbench;
 struct FirstSample {
     std::atomic<bool> armed{false};
     std::atomic<std::int64_t> heardNs{0};
-    static void SDLCALL hook(void* self, Uint8* stream, int len) {
+    static void hook(void* self, std::uint8_t* stream, int len) {
         auto* watch = static_cast<FirstSample*>(self);
-        if (watch->armed.load() && std::any_of(stream, stream + len, [](Uint8 b) { return b; })) {
+        if (watch->armed.load() &&
+            std::any_of(stream, stream + len, [](std::uint8_t b) { return b; })) {
             watch->heardNs.store(nowNs());
             watch->armed.store(false);
         }
@@ -116,7 +115,7 @@ void measure(const char* label, const std::string& track, const std::string& eff
         media->preload(effect);
         media->waitUntilDecoded(std::chrono::seconds(5));
         FirstSample first;
-        Mix_SetPostMix(FirstSample::hook, &first);
+        media->setPostMix(FirstSample::hook, &first);
 
         // Sound off: the same timers with nothing to send.
         quietGaps.push_back(runLoop(
@@ -166,7 +165,7 @@ void measure(const char* label, const std::string& track, const std::string& eff
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         peak = std::max(peak, peakRssMiB());
         underruns += media->streamUnderruns();
-        Mix_SetPostMix(nullptr, nullptr);
+        media->setPostMix(nullptr, nullptr);
         const std::int64_t t = nowNs();
         media.reset();
         shutdowns.push_back((nowNs() - t) / 1e6);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string_view>
+#include <utility>
 
 namespace {
 const QColor Unused(90, 90, 90);
@@ -49,17 +50,16 @@ ProgressModel::Loaded ProgressModel::load(const QString& gamePath) {
 
 void ProgressModel::add(const HistoryRecord& r) {
     tally(r);
-    m_trend.add(r);
+    (r.input == Input::Kana ? m_kanaTrend : m_trend).add(r);
 }
 
 void ProgressModel::add(HistoryRecord&& r) {
     tally(r);
-    m_trend.add(std::move(r));
+    (r.input == Input::Kana ? m_kanaTrend : m_trend).add(std::move(r));
 }
 
-// What every round adds, however long the history: a chart point and the whole history's sums.
-// The last KeyRounds rounds' sums are made from the trend's records only when asked for.
 void ProgressModel::tally(const HistoryRecord& r) {
+    m_lastInput = r.input;
     // The charts follow rounds; drill sessions have no score and count only on the keyboard.
     if (r.kind == HistoryRecord::Kind::Round) {
         ++m_totalRounds;
@@ -67,53 +67,89 @@ void ProgressModel::tally(const HistoryRecord& r) {
         if (m_points.size() > static_cast<size_t>(ChartRounds))
             m_points.pop_front();
     }
-    m_recentReady = false;
+    // A kana round's keys are kana: they count for the kana keyboard and its trend only.
+    if (r.input == Input::Kana)
+        m_kana.add(r);
+    else
+        m_romaji.add(r);
+}
+
+template <int Slots, int (*index)(char32_t)>
+void ProgressModel::KeySums<Slots, index>::add(const HistoryRecord& r) {
+    ++records;
+    recentReady = false;
     for (const auto& [character, n] : r.keysByKey)
-        if (const int k = keyIndex(character); k >= 0)
-            m_whole[static_cast<size_t>(k)].keys += n;
+        if (const int k = index(character); k >= 0)
+            whole[static_cast<size_t>(k)].keys += n;
     for (const auto& [character, n] : r.missesByKey)
-        if (const int k = keyIndex(character); k >= 0)
-            m_whole[static_cast<size_t>(k)].misses += n;
+        if (const int k = index(character); k >= 0)
+            whole[static_cast<size_t>(k)].misses += n;
     for (const RoundFigures::KeyTime& t : r.timesByKey) {
-        if (const int k = keyIndex(t.key); k >= 0) {
-            m_whole[static_cast<size_t>(k)].ms += t.total;
-            m_whole[static_cast<size_t>(k)].timed += t.count;
+        if (const int k = index(t.key); k >= 0) {
+            whole[static_cast<size_t>(k)].ms += t.total;
+            whole[static_cast<size_t>(k)].timed += t.count;
         }
     }
 }
 
-const std::array<ProgressModel::KeyStat, ProgressModel::KeyCount>&
-ProgressModel::recentSums() const {
-    if (m_recentReady)
-        return m_recent;
-    m_recent = {};
-    for (int i = 0; i < m_trend.records(); ++i) {
-        const HistoryRecord& r = m_trend.record(i);
-        for (const auto& [character, n] : r.keysByKey)
-            if (const int k = keyIndex(character); k >= 0)
-                m_recent[static_cast<size_t>(k)].keys += n;
-        for (const auto& [character, n] : r.missesByKey)
-            if (const int k = keyIndex(character); k >= 0)
-                m_recent[static_cast<size_t>(k)].misses += n;
-        for (const RoundFigures::KeyTime& t : r.timesByKey) {
-            if (const int k = keyIndex(t.key); k >= 0) {
-                m_recent[static_cast<size_t>(k)].ms += t.total;
-                m_recent[static_cast<size_t>(k)].timed += t.count;
+template <int Slots, int (*index)(char32_t)>
+ProgressModel::KeyStat
+ProgressModel::KeySums<Slots, index>::recentOf(char32_t character,
+                                               const WeakKeyTrend& trend) const {
+    const int i = index(character);
+    if (i < 0)
+        return {};
+    if (!recentReady) {
+        recent = {};
+        for (int r = 0; r < trend.records(); ++r) {
+            const HistoryRecord& record = trend.record(r);
+            for (const auto& [c, n] : record.keysByKey)
+                if (const int k = index(c); k >= 0)
+                    recent[static_cast<size_t>(k)].keys += n;
+            for (const auto& [c, n] : record.missesByKey)
+                if (const int k = index(c); k >= 0)
+                    recent[static_cast<size_t>(k)].misses += n;
+            for (const RoundFigures::KeyTime& t : record.timesByKey) {
+                if (const int k = index(t.key); k >= 0) {
+                    recent[static_cast<size_t>(k)].ms += t.total;
+                    recent[static_cast<size_t>(k)].timed += t.count;
+                }
             }
         }
+        recentReady = true;
     }
-    m_recentReady = true;
-    return m_recent;
+    return recent[static_cast<size_t>(i)];
+}
+
+template <int Slots, int (*index)(char32_t)>
+ProgressModel::Tally ProgressModel::KeySums<Slots, index>::wholeOf(char32_t character) const {
+    const int i = index(character);
+    return i < 0 ? Tally{} : whole[static_cast<size_t>(i)];
+}
+
+int ProgressModel::records(Input input) const {
+    return input == Input::Kana ? m_kana.records : m_romaji.records;
+}
+
+int ProgressModel::keyRounds(Input input) const {
+    return weakKeyTrend(input).records();
 }
 
 ProgressModel::KeyStat ProgressModel::keyStat(char32_t key) const {
-    const int i = keyIndex(key);
-    return i < 0 ? KeyStat{} : recentSums()[static_cast<size_t>(i)];
+    return m_romaji.recentOf(key, m_trend);
 }
 
 ProgressModel::Tally ProgressModel::wholeHistory(char32_t key) const {
-    const int i = keyIndex(key);
-    return i < 0 ? Tally{} : m_whole[static_cast<size_t>(i)];
+    return m_romaji.wholeOf(key);
+}
+
+ProgressModel::KeyStat ProgressModel::keyStat(char32_t character, Input input) const {
+    return input == Input::Kana ? m_kana.recentOf(character, m_kanaTrend)
+                                : m_romaji.recentOf(character, m_trend);
+}
+
+ProgressModel::Tally ProgressModel::wholeHistory(char32_t character, Input input) const {
+    return input == Input::Kana ? m_kana.wholeOf(character) : m_romaji.wholeOf(character);
 }
 
 QColor ProgressModel::colour(char32_t key) const {
@@ -138,16 +174,18 @@ QColor ProgressModel::textOn(const QColor& fill) {
 }
 
 QString ProgressModel::toolTip(char32_t key) const {
-    const KeyStat s = keyStat(key);
-    const QString name = keyName(key);
+    return toolTipFor(keyName(key), keyStat(key), keyRounds());
+}
+
+QString ProgressModel::toolTipFor(const QString& name, const KeyStat& s, int rounds) {
     if (s.keys == 0)
-        return QStringLiteral("%1：直近 %2 回で打つ場面なし").arg(name).arg(keyRounds());
+        return QStringLiteral("%1：直近 %2 回で打つ場面なし").arg(name).arg(rounds);
     const QString text = QStringLiteral("%1：ミス %2 / %3 打（%4%）　直近 %5 回")
                              .arg(name)
                              .arg(s.misses)
                              .arg(s.keys)
                              .arg(QString::number(100.0 * s.rate(), 'f', 1))
-                             .arg(keyRounds());
+                             .arg(rounds);
     // Histories from before keys were timed show no time rather than a time of 0.
     if (s.timed == 0)
         return text;
@@ -155,7 +193,10 @@ QString ProgressModel::toolTip(char32_t key) const {
 }
 
 QString ProgressModel::capRate(char32_t key) const {
-    const KeyStat s = keyStat(key);
+    return capRateFor(keyStat(key));
+}
+
+QString ProgressModel::capRateFor(const KeyStat& s) {
     if (s.keys == 0)
         return QStringLiteral("–");
     return QString::number(std::lround(100.0 * s.rate())) + QLatin1Char('%');
@@ -226,6 +267,22 @@ ProgressModel::RoundAxis ProgressModel::roundAxis(int first, int last) {
     if (interval == 1)
         axis.anchor = first;
     return axis;
+}
+
+int ProgressModel::kanaIndex(char32_t c) {
+    if (c >= FirstKana && c < FirstKana + KanaBlock)
+        return static_cast<int>(c - FirstKana);
+    for (size_t i = 0; i < std::size(KanaSigns); ++i)
+        if (KanaSigns[i] == c)
+            return KanaBlock + static_cast<int>(i);
+    return -1;
+}
+
+char32_t ProgressModel::kanaAt(int index) {
+    if (index < 0 || index >= KanaCount)
+        return 0;
+    return index < KanaBlock ? FirstKana + static_cast<char32_t>(index)
+                             : KanaSigns[static_cast<size_t>(index - KanaBlock)];
 }
 
 char32_t ProgressModel::keyFor(char32_t c) {

@@ -10,15 +10,19 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
 // What the progress window shows, gathered round by round as the history streams past and
 // without drawing anything: the last rounds its charts plot, each keyboard key's misses and
 // keys over the recent rounds and over the whole history, and the summary read out for those
-// who cannot see the charts. Its size does not grow with the history.
+// who cannot see the charts. Romaji and kana rounds keep their key figures apart, the kana ones
+// per kana. Its size does not grow with the history.
 class ProgressModel {
 public:
+    using Input = GameOptions::Input;
+
     static constexpr int ChartRounds = 200;
     static constexpr int KeyRounds = 50;
     static constexpr int TrendRounds = 10;
@@ -49,6 +53,11 @@ public:
     };
     static constexpr int KeyCount = 42;
     using Tallies = std::array<Tally, KeyCount>;
+    // The kana figures: the hiragana block, then the signs of the kana layout outside it.
+    static constexpr char32_t FirstKana = U'\u3041';
+    static constexpr int KanaBlock = 0x30A0 - 0x3041;
+    static constexpr char32_t KanaSigns[] = {U'ー', U'「', U'」', U'、', U'。', U'・'};
+    static constexpr int KanaCount = KanaBlock + static_cast<int>(std::size(KanaSigns));
 
     // Whole rounds along the charts' round axis: a tick on every `interval` rounds from
     // `anchor`, and a margin either side so that the first and last points are not on the edge.
@@ -71,6 +80,10 @@ public:
     void add(HistoryRecord&& record);
 
     bool empty() const { return m_totalRounds == 0; }
+    // Whether any round or drill session was played with this input.
+    bool has(Input input) const { return records(input) > 0; }
+    // The input of the newest record; romaji for an empty history.
+    Input lastInput() const { return m_lastInput; }
     int totalRounds() const { return m_totalRounds; }
     // The last ChartRounds rounds, oldest first.
     const std::deque<Point>& points() const { return m_points; }
@@ -79,6 +92,10 @@ public:
     KeyStat keyStat(char32_t key) const;
     // A key's misses and keys over every round of the history.
     Tally wholeHistory(char32_t key) const;
+    // The same figures of one input's rounds only; for kana, per kana (not per key).
+    int keyRounds(Input input) const;
+    KeyStat keyStat(char32_t character, Input input) const;
+    Tally wholeHistory(char32_t character, Input input) const;
     QColor colour(char32_t key) const;
     QString toolTip(char32_t key) const;
     // The miss rate written on a key, so that the colour is not the only cue.
@@ -86,8 +103,10 @@ public:
     // The charts in words: the last round's score, speed and accuracy and their trend.
     QString summary() const;
     RoundAxis roundAxis() const;
-    // 「苦手キーの推移」 over the last rounds and drill sessions.
-    const WeakKeyTrend& weakKeyTrend() const { return m_trend; }
+    // 「苦手キーの推移」 over the last rounds and drill sessions of an input.
+    const WeakKeyTrend& weakKeyTrend(Input input = Input::Romaji) const {
+        return input == Input::Kana ? m_kanaTrend : m_trend;
+    }
 
     static RoundAxis roundAxis(int first, int last);
     // The keyboard key that types a character: letters fold to their lower case and the
@@ -95,7 +114,13 @@ public:
     static char32_t keyFor(char32_t character);
     // Where a key's figures stand in Tallies; -1 for a character the picture has no key for.
     static int keyIndex(char32_t character) { return character < 128 ? AsciiKeys[character] : -1; }
+    // Where a kana's figures stand among the KanaCount, -1 for any other character; and back.
+    static int kanaIndex(char32_t character);
+    static char32_t kanaAt(int index);
     static QColor colourFor(const KeyStat& stat);
+    // A key's tooltip and cap figure from its figures over `rounds` rounds, `name` naming it.
+    static QString toolTipFor(const QString& name, const KeyStat& stat, int rounds);
+    static QString capRateFor(const KeyStat& stat);
     // Black or white, whichever reads better on a key of this colour.
     static QColor textOn(const QColor& fill);
     // The contrast ratio of two colours as accessibility guidelines define it, 1 to 21.
@@ -127,16 +152,31 @@ private:
         return t;
     }();
 
-    int m_totalRounds = 0;
-    std::deque<Point> m_points;
+    // One input's key figures, `Slots` of them found by `index`: the whole history's sums, kept
+    // as each record comes in, and the last KeyRounds records' sums, made from the input's trend
+    // (which keeps exactly those records) only when first asked for after a record came in.
+    template <int Slots, int (*index)(char32_t)> struct KeySums {
+        int records = 0;
+        std::array<Tally, Slots> whole{};
+        mutable std::array<KeyStat, Slots> recent{};
+        mutable bool recentReady = false;
+
+        void add(const HistoryRecord& record);
+        KeyStat recentOf(char32_t character, const WeakKeyTrend& trend) const;
+        Tally wholeOf(char32_t character) const;
+    };
+    static_assert(KeyRounds == WeakKeyTrend::Records);
+    // What every record adds, however long the history, but the trend.
     void tally(const HistoryRecord& record);
-    const std::array<KeyStat, KeyCount>& recentSums() const;
-    // The keys of the last KeyRounds rounds, summed from the trend's records when first asked
-    // for after a round came in.
-    mutable std::array<KeyStat, KeyCount> m_recent{};
-    mutable bool m_recentReady = false;
-    Tallies m_whole{};
+    int records(Input input) const;
+
+    int m_totalRounds = 0;
+    Input m_lastInput = Input::Romaji;
+    std::deque<Point> m_points;
+    KeySums<KeyCount, keyIndex> m_romaji;
+    KeySums<KanaCount, kanaIndex> m_kana;
     WeakKeyTrend m_trend;
+    WeakKeyTrend m_kanaTrend;
 };
 
 struct ProgressModel::Loaded {
