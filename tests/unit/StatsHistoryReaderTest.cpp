@@ -47,31 +47,46 @@ void expectSameModel(const ProgressModel& streamed, const ProgressModel& whole) 
         EXPECT_EQ(streamed.points()[i].score, whole.points()[i].score);
     }
     EXPECT_EQ(streamed.keyRounds(), whole.keyRounds());
-    for (const auto& row : ProgressModel::rows()) {
-        for (const char32_t key : row) {
+    EXPECT_EQ(streamed.lastInput(), whole.lastInput());
+    using Input = ProgressModel::Input;
+    std::vector<char32_t> kana;
+    for (int i = 0; i < ProgressModel::KanaCount; ++i)
+        kana.push_back(ProgressModel::kanaAt(i));
+    for (const Input input : {Input::Romaji, Input::Kana}) {
+        EXPECT_EQ(streamed.keyRounds(input), whole.keyRounds(input));
+        std::vector<char32_t> keys = kana;
+        if (input == Input::Romaji) {
+            keys.clear();
+            for (const auto& row : ProgressModel::rows())
+                keys.insert(keys.end(), row.begin(), row.end());
+        }
+        for (const char32_t key : keys) {
             SCOPED_TRACE(static_cast<int>(key));
-            const ProgressModel::KeyStat a = streamed.keyStat(key), b = whole.keyStat(key);
+            const ProgressModel::KeyStat a = streamed.keyStat(key, input),
+                                         b = whole.keyStat(key, input);
             EXPECT_EQ(std::tie(a.keys, a.misses, a.ms, a.timed),
                       std::tie(b.keys, b.misses, b.ms, b.timed));
-            const ProgressModel::Tally c = streamed.wholeHistory(key), d = whole.wholeHistory(key);
+            const ProgressModel::Tally c = streamed.wholeHistory(key, input),
+                                       d = whole.wholeHistory(key, input);
             EXPECT_EQ(std::tie(c.keys, c.misses, c.ms, c.timed),
                       std::tie(d.keys, d.misses, d.ms, d.timed));
         }
-    }
-    EXPECT_GT(streamed.keyStat(U'a').timed, 0);
-    const auto streamedTrend = streamed.weakKeyTrend().series();
-    const auto wholeTrend = whole.weakKeyTrend().series();
-    ASSERT_EQ(streamedTrend.size(), wholeTrend.size());
-    ASSERT_FALSE(wholeTrend.empty());
-    for (size_t i = 0; i < wholeTrend.size(); ++i) {
-        EXPECT_EQ(streamedTrend[i].key, wholeTrend[i].key);
-        ASSERT_EQ(streamedTrend[i].points.size(), wholeTrend[i].points.size());
-        for (size_t j = 0; j < wholeTrend[i].points.size(); ++j) {
-            EXPECT_EQ(streamedTrend[i].points[j].record, wholeTrend[i].points[j].record);
-            EXPECT_EQ(streamedTrend[i].points[j].missRate, wholeTrend[i].points[j].missRate);
-            EXPECT_EQ(streamedTrend[i].points[j].meanMs, wholeTrend[i].points[j].meanMs);
+        const auto streamedTrend = streamed.weakKeyTrend(input).series();
+        const auto wholeTrend = whole.weakKeyTrend(input).series();
+        ASSERT_EQ(streamedTrend.size(), wholeTrend.size());
+        ASSERT_FALSE(wholeTrend.empty());
+        for (size_t i = 0; i < wholeTrend.size(); ++i) {
+            EXPECT_EQ(streamedTrend[i].key, wholeTrend[i].key);
+            ASSERT_EQ(streamedTrend[i].points.size(), wholeTrend[i].points.size());
+            for (size_t j = 0; j < wholeTrend[i].points.size(); ++j) {
+                EXPECT_EQ(streamedTrend[i].points[j].record, wholeTrend[i].points[j].record);
+                EXPECT_EQ(streamedTrend[i].points[j].missRate, wholeTrend[i].points[j].missRate);
+                EXPECT_EQ(streamedTrend[i].points[j].meanMs, wholeTrend[i].points[j].meanMs);
+            }
         }
     }
+    EXPECT_GT(streamed.keyStat(U'a').timed, 0);
+    EXPECT_GT(streamed.keyStat(U'か', Input::Kana).timed, 0);
     EXPECT_EQ(streamed.summary(), whole.summary());
 }
 
@@ -223,13 +238,15 @@ TEST(HistoryReader, takesAndRefusesTheLinesTheFileParserDoes) {
 }
 
 // The window's model read as a stream equals the model of every record read whole: the same
-// charts, the same keys over the last rounds and over the whole history, the same trend. A long
-// history of rounds and drill sessions with changing keys catches recent sums that keep a
-// round too many or too few, and records handed on whose lists still hold an older round's.
+// charts, the same keys and kana over the last rounds and over the whole history, the same
+// trends. A long history of romaji and kana rounds and drill sessions with changing keys
+// catches recent sums that keep a round too many or too few or take the other input's, and
+// records handed on whose lists still hold an older round's.
 TEST(HistoryReader, theStreamedModelIsTheModelOfEveryRecord) {
     TempWorkDir dir;
     QByteArray bytes = HistoryFile::Header + '\n';
     const char32_t keys[] = {U'a', U's', U'd', U'f', U'j', U'k', U'l', U';', U'!', U'、'};
+    const char32_t kana[] = {U'か', U'な', U'し', U'ー', U'、', U'ん', U'ゃ', U'ぱ', U'a', U'つ'};
     for (int i = 0; i < 260; ++i) {
         HistoryRecord r;
         r.time = QStringLiteral("2026-12-07T20:15:00+09:00");
@@ -239,8 +256,10 @@ TEST(HistoryReader, theStreamedModelIsTheModelOfEveryRecord) {
         r.speed = i / 10.0;
         r.accuracy = 90 + i % 10;
         r.kind = i % 5 == 0 ? HistoryRecord::Kind::Drill : HistoryRecord::Kind::Round;
+        // Kana rounds in runs, so that each input's last 50 reach back past the other's.
+        r.input = i % 70 < 30 ? GameOptions::Input::Kana : GameOptions::Input::Romaji;
         for (int k = 0; k <= i % 10; ++k) { // some rounds with few keys, some with many
-            const char32_t key = keys[(i + k) % 10];
+            const char32_t key = (r.input == GameOptions::Input::Kana ? kana : keys)[(i + k) % 10];
             r.keysByKey.emplace_back(key, 10 + k);
             if ((i + k) % 3 == 0)
                 r.missesByKey.emplace_back(key, 1 + k % 4);
