@@ -202,27 +202,38 @@ bool number(std::string_view s, double& value) {
     return true;
 }
 
-// Each character once in a field: ASCII ones by a bit each, the rare others by a look back.
+// Each character once in a field: ASCII ones and those of the kana block (U+3000 to U+30FF,
+// a kana round's keys) by a bit each, the rare others by a look back.
 class SeenKeys {
 public:
     template <class List, class KeyOf>
     [[gnu::always_inline]] inline bool first(char32_t key, const List& list, KeyOf keyOf) {
+        uint64_t* words = nullptr;
+        char32_t at = 0;
         if (key < 128) {
-            uint64_t& word = m_ascii[key / 64];
-            const uint64_t bit = uint64_t{1} << (key % 64);
-            if (word & bit)
-                return false;
-            word |= bit;
+            words = m_ascii;
+            at = key;
+        } else if (key >= KanaFrom && key < KanaFrom + 256) {
+            words = m_kana;
+            at = key - KanaFrom;
+        } else {
+            for (const auto& item : list)
+                if (keyOf(item) == key)
+                    return false;
             return true;
         }
-        for (const auto& item : list)
-            if (keyOf(item) == key)
-                return false;
+        uint64_t& word = words[at / 64];
+        const uint64_t bit = uint64_t{1} << (at % 64);
+        if (word & bit)
+            return false;
+        word |= bit;
         return true;
     }
 
 private:
+    static constexpr char32_t KanaFrom = 0x3000;
     uint64_t m_ascii[2] = {0, 0};
+    uint64_t m_kana[4] = {0, 0, 0, 0};
 };
 
 // After a pair: the end, or one blank and another pair.
