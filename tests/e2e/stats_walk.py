@@ -70,16 +70,21 @@ def main():
         data_home = os.path.join(scratch, "data")
         system = os.path.join(data_home, "kazamina-typing", "system")
         os.makedirs(system, exist_ok=True)
-        with open(os.path.join(system, "history.csv"), "w") as f:
-            f.write(history(60))
-        proc = desk.launch([os.path.join(prefix, "games", "kazamina-typing"), "--stats"], {
-            "XDG_DATA_HOME": data_home,
-            "QT_QPA_PLATFORM": "xcb",
-            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-        })
-        w = desk.wait_window(TITLE, timeout=20,
-                             condition=lambda w: any(c.role == "label" and "T：" in c.name
-                                                     for c in w.controls))
+        def open_window(text, shown):
+            """The progress window on a history of `text`, once `shown` is read out."""
+            with open(os.path.join(system, "history.csv"), "w") as f:
+                f.write(text)
+            proc = desk.launch([os.path.join(prefix, "games", "kazamina-typing"), "--stats"], {
+                "XDG_DATA_HOME": data_home,
+                "QT_QPA_PLATFORM": "xcb",
+                "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+            })
+            w = desk.wait_window(TITLE, timeout=20,
+                                 condition=lambda w: any(c.role == "label" and shown in c.name
+                                                         for c in w.controls))
+            return proc, w
+
+        proc, w = open_window(history(60), "T：")
         exe = os.readlink(f"/proc/{proc.pid}/exe")
         if not exe.endswith("/kazamina-typing-stats"):
             raise WalkFailure(f"--stats runs {exe}, not the progress window's program")
@@ -104,16 +109,7 @@ def main():
         desk.screenshot(TITLE, "progress")
         wait_closed(desk, proc)
 
-        with open(os.path.join(system, "history.csv"), "w") as f:
-            f.write(kana_history(60, 3))
-        proc = desk.launch([os.path.join(prefix, "games", "kazamina-typing"), "--stats"], {
-            "XDG_DATA_HOME": data_home,
-            "QT_QPA_PLATFORM": "xcb",
-            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-        })
-        w = desk.wait_window(TITLE, timeout=20,
-                             condition=lambda w: any(c.role == "label" and "か：" in c.name
-                                                     for c in w.controls))
+        proc, w = open_window(kana_history(60, 3), "か：")
         names = [c.name for c in w.controls]
         for wanted in ("ローマ字", "かな", "か：ミス 6 / 30 打（20.0%）　直近 3 回",
                        "あ／ぁ：ミス 0 / 30 打（0.0%）　直近 3 回"):
