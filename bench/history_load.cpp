@@ -11,7 +11,7 @@
 //                                                    before the game timed keys)
 //        bench-history_load --kana [rounds...]   (every other round typed in kana, the last
 //                                                    one too: the window opens on the kana keys)
-//        bench-history_load --write FILE ROUNDS (only writes such a history)
+//        bench-history_load [--untimed] [--kana] --write FILE ROUNDS (only writes such a history)
 // A history over the file's size limit (256 MiB: some 400 000 timed rounds) is refused.
 // The window runs on QT_QPA_PLATFORM (offscreen when unset).
 
@@ -133,8 +133,10 @@ bool writeHistory(const QString& path, int rounds) {
         r.score = figures.rightKeys() * 10 * r.level - r.misses * 50;
         r.missesByKey = figures.missesByKey();
         r.keysByKey = figures.keysByKey();
+        // Milliseconds, rounded, as the game writes them (the figures count nanoseconds).
         if (!untimed)
-            r.timesByKey = figures.timesByKey();
+            for (const RoundFigures::KeyTime& t : figures.timesByKey())
+                r.timesByKey.push_back({t.key, (t.total + 500'000) / 1'000'000, t.count});
         out += HistoryFile::formatLine(r) + '\n';
         if (out.size() > (1 << 20)) {
             if (f.write(out) != out.size())
@@ -150,7 +152,10 @@ bool writeHistory(const QString& path, int rounds) {
 int windowRun(int argc, char** argv, double execMs) {
     QApplication app(argc, argv);
     Fonts::install();
-    auto* window = new ProgressWindow(ProgressModel::load(HistoryFile::Path));
+    const double readFrom = monotonicMs();
+    ProgressModel::Loaded loaded = ProgressModel::load(HistoryFile::Path);
+    const double readMs = monotonicMs() - readFrom;
+    auto* window = new ProgressWindow(loaded);
     window->show();
     // The keyboard is painted last of the window's parts: its first paint is the window drawn.
     class PaintWatch : public QObject {
@@ -171,7 +176,7 @@ int windowRun(int argc, char** argv, double execMs) {
     const int shown = window->model().totalRounds();
     app.exec();
     const auto [rss, hwm] = residentMiB();
-    std::printf("%.2f %.1f %.1f %d\n", watch.at - execMs, rss, hwm, shown);
+    std::printf("%.2f %.1f %.1f %d %.2f\n", watch.at - execMs, rss, hwm, shown, readMs);
     return watch.at > 0 ? 0 : 1;
 }
 
@@ -181,8 +186,14 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--window") == 0)
         return windowRun(argc, argv, std::atof(argv[2]));
     // Only writes a history (for a look at it, or to profile the window on it).
-    if (argc == 4 && std::strcmp(argv[1], "--write") == 0)
-        return writeHistory(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3])) ? 0 : 1;
+    if (argc >= 4 && std::strcmp(argv[argc - 3], "--write") == 0) {
+        for (int i = 1; i < argc - 3; ++i) {
+            untimed = untimed || std::strcmp(argv[i], "--untimed") == 0;
+            kanaToo = kanaToo || std::strcmp(argv[i], "--kana") == 0;
+        }
+        return writeHistory(QString::fromLocal8Bit(argv[argc - 2]), std::atoi(argv[argc - 1])) ? 0
+                                                                                               : 1;
+    }
 
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i) {
@@ -226,7 +237,7 @@ int main(int argc, char** argv) {
         std::sort(wall.begin(), wall.end());
         std::sort(cpu.begin(), cpu.end());
 
-        std::vector<double> windowMs, rss, hwm;
+        std::vector<double> windowMs, rss, hwm, readInWindow, besidesRead;
         for (int run = 0; run < 5; ++run) {
             int pipeFds[2];
             if (pipe(pipeFds) != 0)
@@ -245,20 +256,25 @@ int main(int argc, char** argv) {
             close(pipeFds[0]);
             int status = 0;
             waitpid(pid, &status, 0);
-            double ms = 0, r = 0, h = 0;
+            double ms = 0, r = 0, h = 0, readMs = 0;
             int shown = 0;
-            if (got <= 0 || std::sscanf(buf, "%lf %lf %lf %d", &ms, &r, &h, &shown) != 4 ||
+            if (got <= 0 ||
+                std::sscanf(buf, "%lf %lf %lf %d %lf", &ms, &r, &h, &shown, &readMs) != 5 ||
                 shown != rounds) {
                 std::fprintf(stderr, "the window run failed: %s\n", buf);
                 return 1;
             }
             windowMs.push_back(ms);
+            readInWindow.push_back(readMs);
+            besidesRead.push_back(ms - readMs);
             rss.push_back(r);
             hwm.push_back(h);
         }
         std::sort(windowMs.begin(), windowMs.end());
         std::sort(rss.begin(), rss.end());
         std::sort(hwm.begin(), hwm.end());
+        std::sort(readInWindow.begin(), readInWindow.end());
+        std::sort(besidesRead.begin(), besidesRead.end());
         std::printf("history of %d %s%s rounds, %.1f MB (%.0f bytes a line): %d read back\n",
                     rounds, untimed ? "untimed" : "timed", kanaToo ? " romaji and kana" : "", mb,
                     mb * 1e6 / rounds, read);
@@ -268,6 +284,9 @@ int main(int argc, char** argv) {
             "  window (exec to first paint, fresh process, %s) median %7.1f ms, worst %7.1f "
             "ms\n",
             qgetenv("QT_QPA_PLATFORM").constData(), windowMs[2], windowMs.back());
+        std::printf("    of which the read median %7.1f ms; start-up, window and first paint "
+                    "median %7.1f ms\n",
+                    readInWindow[2], besidesRead[2]);
         std::printf("  window resident memory median %5.1f MiB, peak (VmHWM) median %5.1f MiB, "
                     "worst %5.1f MiB\n",
                     rss[2], hwm[2], hwm.back());

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
+#include <utility>
 
 namespace {
 const QColor Unused(90, 90, 90);
@@ -23,24 +25,6 @@ double luminance(const QColor& c) {
     return 0.2126 * linear(c.red()) + 0.7152 * linear(c.green()) + 0.0722 * linear(c.blue());
 }
 
-// ASCII character to key index, built once from the rows.
-const std::array<int8_t, 128>& asciiKeys() {
-    static const std::array<int8_t, 128> table = [] {
-        std::array<int8_t, 128> t;
-        t.fill(-1);
-        int index = 0;
-        for (const auto& row : ProgressModel::rows())
-            for (char32_t key : row)
-                t[key] = static_cast<int8_t>(index++);
-        for (char c = 'A'; c <= 'Z'; ++c)
-            t[static_cast<size_t>(c)] = t[static_cast<size_t>(c - 'A' + 'a')];
-        t['!'] = t['1'];
-        t['?'] = t['/'];
-        return t;
-    }();
-    return table;
-}
-
 QString signedNumber(double value, int decimals) {
     const QString text = QString::number(std::abs(value), 'f', decimals);
     if (text == QString::number(0.0, 'f', decimals))
@@ -56,13 +40,25 @@ ProgressModel::ProgressModel(const std::vector<HistoryRecord>& records) {
 
 ProgressModel::Loaded ProgressModel::load(const QString& gamePath) {
     Loaded out;
-    out.read = HistoryReader::read([&out](const HistoryRecord& r) { out.model.add(r); }, gamePath);
+    // Each round's record is handed on whole, not copied: the trend keeps the last ones.
+    out.read =
+        HistoryReader::read([&out](HistoryRecord& r) { out.model.add(std::move(r)); }, gamePath);
     if (!out.read.error.isEmpty())
         out.model = ProgressModel(); // a file that is not ours shows nothing of it
     return out;
 }
 
 void ProgressModel::add(const HistoryRecord& r) {
+    tally(r);
+    (r.input == Input::Kana ? m_kanaTrend : m_trend).add(r);
+}
+
+void ProgressModel::add(HistoryRecord&& r) {
+    tally(r);
+    (r.input == Input::Kana ? m_kanaTrend : m_trend).add(std::move(r));
+}
+
+void ProgressModel::tally(const HistoryRecord& r) {
     m_lastInput = r.input;
     // The charts follow rounds; drill sessions have no score and count only on the keyboard.
     if (r.kind == HistoryRecord::Kind::Round) {
@@ -72,86 +68,57 @@ void ProgressModel::add(const HistoryRecord& r) {
             m_points.pop_front();
     }
     // A kana round's keys are kana: they count for the kana keyboard and its trend only.
-    if (r.input == Input::Kana) {
-        m_kanaTrend.add(r);
+    if (r.input == Input::Kana)
         m_kana.add(r);
-    } else {
-        m_trend.add(r);
+    else
         m_romaji.add(r);
-    }
 }
 
 template <int Slots, int (*index)(char32_t)>
 void ProgressModel::KeySums<Slots, index>::add(const HistoryRecord& r) {
     ++records;
-    RoundKeys& slot = ring[static_cast<size_t>(head)];
-    if (filled == KeyRounds) {
-        for (int i = 0; i < slot.count; ++i) {
-            const auto k = static_cast<size_t>(slot.used[static_cast<size_t>(i)]);
-            KeyStat& sum = recent[k];
-            const KeyStat& gone = slot.stats[k];
-            sum.keys -= gone.keys;
-            sum.misses -= gone.misses;
-            sum.ms -= gone.ms;
-            sum.timed -= gone.timed;
-            slot.stats[k] = {};
-        }
-    } else {
-        ++filled;
-    }
-    slot.count = 0;
+    recentReady = false;
     for (const auto& [character, n] : r.keysByKey)
-        count(slot, character, n, false);
+        if (const int k = index(character); k >= 0)
+            whole[static_cast<size_t>(k)].keys += n;
     for (const auto& [character, n] : r.missesByKey)
-        count(slot, character, n, true);
-    for (const RoundFigures::KeyTime& t : r.timesByKey)
-        time(slot, t);
-    head = (head + 1) % KeyRounds;
+        if (const int k = index(character); k >= 0)
+            whole[static_cast<size_t>(k)].misses += n;
+    for (const RoundFigures::KeyTime& t : r.timesByKey) {
+        if (const int k = index(t.key); k >= 0) {
+            whole[static_cast<size_t>(k)].ms += t.total;
+            whole[static_cast<size_t>(k)].timed += t.count;
+        }
+    }
 }
 
 template <int Slots, int (*index)(char32_t)>
-ProgressModel::KeyStat* ProgressModel::KeySums<Slots, index>::slotStat(RoundKeys& slot,
-                                                                       char32_t character) {
+ProgressModel::KeyStat
+ProgressModel::KeySums<Slots, index>::recentOf(char32_t character,
+                                               const WeakKeyTrend& trend) const {
     const int i = index(character);
     if (i < 0)
-        return nullptr;
-    KeyStat& stat = slot.stats[static_cast<size_t>(i)];
-    if (stat.keys == 0 && stat.misses == 0 && stat.timed == 0 && stat.ms == 0)
-        slot.used[static_cast<size_t>(slot.count++)] = static_cast<uint8_t>(i);
-    return &stat;
-}
-
-template <int Slots, int (*index)(char32_t)>
-void ProgressModel::KeySums<Slots, index>::time(RoundKeys& slot, const RoundFigures::KeyTime& t) {
-    KeyStat* stat = slotStat(slot, t.key);
-    if (!stat)
-        return;
-    const auto k = static_cast<size_t>(index(t.key));
-    stat->ms += t.total;
-    stat->timed += t.count;
-    recent[k].ms += t.total;
-    recent[k].timed += t.count;
-    whole[k].ms += t.total;
-    whole[k].timed += t.count;
-}
-
-template <int Slots, int (*index)(char32_t)>
-void ProgressModel::KeySums<Slots, index>::count(RoundKeys& slot, char32_t character, int n,
-                                                 bool missed) {
-    KeyStat* found = slotStat(slot, character);
-    if (!found)
-        return;
-    const auto k = static_cast<size_t>(index(character));
-    KeyStat& stat = *found;
-    (missed ? stat.misses : stat.keys) += n;
-    (missed ? recent[k].misses : recent[k].keys) += n;
-    (missed ? whole[k].misses : whole[k].keys) += n;
-}
-
-template <int Slots, int (*index)(char32_t)>
-ProgressModel::KeyStat ProgressModel::KeySums<Slots, index>::recentOf(char32_t character) const {
-    const int i = index(character);
-    return i < 0 ? KeyStat{} : recent[static_cast<size_t>(i)];
+        return {};
+    if (!recentReady) {
+        recent = {};
+        for (int r = 0; r < trend.records(); ++r) {
+            const HistoryRecord& record = trend.record(r);
+            for (const auto& [c, n] : record.keysByKey)
+                if (const int k = index(c); k >= 0)
+                    recent[static_cast<size_t>(k)].keys += n;
+            for (const auto& [c, n] : record.missesByKey)
+                if (const int k = index(c); k >= 0)
+                    recent[static_cast<size_t>(k)].misses += n;
+            for (const RoundFigures::KeyTime& t : record.timesByKey) {
+                if (const int k = index(t.key); k >= 0) {
+                    recent[static_cast<size_t>(k)].ms += t.total;
+                    recent[static_cast<size_t>(k)].timed += t.count;
+                }
+            }
+        }
+        recentReady = true;
+    }
+    return recent[static_cast<size_t>(i)];
 }
 
 template <int Slots, int (*index)(char32_t)>
@@ -165,11 +132,11 @@ int ProgressModel::records(Input input) const {
 }
 
 int ProgressModel::keyRounds(Input input) const {
-    return input == Input::Kana ? m_kana.filled : m_romaji.filled;
+    return weakKeyTrend(input).records();
 }
 
 ProgressModel::KeyStat ProgressModel::keyStat(char32_t key) const {
-    return m_romaji.recentOf(key);
+    return m_romaji.recentOf(key, m_trend);
 }
 
 ProgressModel::Tally ProgressModel::wholeHistory(char32_t key) const {
@@ -177,7 +144,8 @@ ProgressModel::Tally ProgressModel::wholeHistory(char32_t key) const {
 }
 
 ProgressModel::KeyStat ProgressModel::keyStat(char32_t character, Input input) const {
-    return input == Input::Kana ? m_kana.recentOf(character) : m_romaji.recentOf(character);
+    return input == Input::Kana ? m_kana.recentOf(character, m_kanaTrend)
+                                : m_romaji.recentOf(character, m_trend);
 }
 
 ProgressModel::Tally ProgressModel::wholeHistory(char32_t character, Input input) const {
@@ -301,10 +269,6 @@ ProgressModel::RoundAxis ProgressModel::roundAxis(int first, int last) {
     return axis;
 }
 
-int ProgressModel::keyIndex(char32_t c) {
-    return c < 128 ? asciiKeys()[c] : -1;
-}
-
 int ProgressModel::kanaIndex(char32_t c) {
     if (c >= FirstKana && c < FirstKana + KanaBlock)
         return static_cast<int>(c - FirstKana);
@@ -336,8 +300,8 @@ char32_t ProgressModel::keyFor(char32_t c) {
 const std::vector<std::vector<char32_t>>& ProgressModel::rows() {
     static const std::vector<std::vector<char32_t>> layout = [] {
         std::vector<std::vector<char32_t>> out;
-        for (const char* row : {"1234567890-", "qwertyuiop", "asdfghjkl;", "zxcvbnm,./", " "})
-            out.emplace_back(row, row + std::char_traits<char>::length(row));
+        for (std::string_view row : RowKeys)
+            out.emplace_back(row.begin(), row.end());
         return out;
     }();
     return layout;

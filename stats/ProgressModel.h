@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <iterator>
+#include <string_view>
 #include <vector>
 
 // What the progress window shows, gathered round by round as the history streams past and
@@ -75,6 +76,8 @@ public:
     ProgressModel() = default;
     explicit ProgressModel(const std::vector<HistoryRecord>& records);
     void add(const HistoryRecord& record);
+    // The same, taking the record's lists instead of copying them.
+    void add(HistoryRecord&& record);
 
     bool empty() const { return m_totalRounds == 0; }
     // Whether any round or drill session was played with this input.
@@ -85,7 +88,7 @@ public:
     // The last ChartRounds rounds, oldest first.
     const std::deque<Point>& points() const { return m_points; }
     // How many of the last rounds the keyboard counts (KeyRounds, or fewer in a short history).
-    int keyRounds() const { return m_romaji.filled; }
+    int keyRounds() const { return m_trend.records(); }
     KeyStat keyStat(char32_t key) const;
     // A key's misses and keys over every round of the history.
     Tally wholeHistory(char32_t key) const;
@@ -110,7 +113,7 @@ public:
     // shifted ! and ? to their keys; 0 for characters the picture has no key for.
     static char32_t keyFor(char32_t character);
     // Where a key's figures stand in Tallies; -1 for a character the picture has no key for.
-    static int keyIndex(char32_t character);
+    static int keyIndex(char32_t character) { return character < 128 ? AsciiKeys[character] : -1; }
     // Where a kana's figures stand among the KanaCount, -1 for any other character; and back.
     static int kanaIndex(char32_t character);
     static char32_t kanaAt(int index);
@@ -129,29 +132,42 @@ public:
     static QString keyName(char32_t key);
 
 private:
-    // The keys of the last KeyRounds rounds of one input, a ring: the oldest round's figures
-    // leave the sums as a new one comes in, touching only the keys each round had. `Slots`
-    // figures each, found by `index`.
+    // The picture's rows, top first; U' ' is the space bar.
+    static constexpr std::array<std::string_view, 5> RowKeys = {"1234567890-", "qwertyuiop",
+                                                                "asdfghjkl;", "zxcvbnm,./", " "};
+    // ASCII character to key index, made at compile time: the history's reading looks up every
+    // pair of every round here.
+    static constexpr std::array<int8_t, 128> AsciiKeys = [] {
+        std::array<int8_t, 128> t{};
+        for (int8_t& k : t)
+            k = -1;
+        int index = 0;
+        for (std::string_view row : RowKeys)
+            for (char key : row)
+                t[static_cast<size_t>(key)] = static_cast<int8_t>(index++);
+        for (char c = 'A'; c <= 'Z'; ++c)
+            t[static_cast<size_t>(c)] = t[static_cast<size_t>(c - 'A' + 'a')];
+        t['!'] = t['1'];
+        t['?'] = t['/'];
+        return t;
+    }();
+
+    // One input's key figures, `Slots` of them found by `index`: the whole history's sums, kept
+    // as each record comes in, and the last KeyRounds records' sums, made from the input's trend
+    // (which keeps exactly those records) only when first asked for after a record came in.
     template <int Slots, int (*index)(char32_t)> struct KeySums {
-        struct RoundKeys {
-            std::array<KeyStat, Slots> stats{};
-            std::array<uint8_t, Slots> used{};
-            int count = 0;
-        };
-        std::array<RoundKeys, KeyRounds> ring{};
-        int head = 0;
-        int filled = 0;
         int records = 0;
-        std::array<KeyStat, Slots> recent{};
         std::array<Tally, Slots> whole{};
+        mutable std::array<KeyStat, Slots> recent{};
+        mutable bool recentReady = false;
 
         void add(const HistoryRecord& record);
-        KeyStat* slotStat(RoundKeys& slot, char32_t character); // null for keys not pictured
-        void count(RoundKeys& slot, char32_t character, int n, bool missed);
-        void time(RoundKeys& slot, const RoundFigures::KeyTime& t);
-        KeyStat recentOf(char32_t character) const;
+        KeyStat recentOf(char32_t character, const WeakKeyTrend& trend) const;
         Tally wholeOf(char32_t character) const;
     };
+    static_assert(KeyRounds == WeakKeyTrend::Records);
+    // What every record adds, however long the history, but the trend.
+    void tally(const HistoryRecord& record);
     int records(Input input) const;
 
     int m_totalRounds = 0;
