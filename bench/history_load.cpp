@@ -9,7 +9,9 @@
 // Usage: bench-history_load [rounds...]        (default 100000 1000000)
 //        bench-history_load --untimed [rounds...]  (lines without the keys' times, as written
 //                                                    before the game timed keys)
-//        bench-history_load --write FILE ROUNDS (only writes such a history)
+//        bench-history_load --kana [rounds...]   (every other round typed in kana, the last
+//                                                    one too: the window opens on the kana keys)
+//        bench-history_load [--untimed] [--kana] --write FILE ROUNDS (only writes such a history)
 // A history over the file's size limit (256 MiB: some 400 000 timed rounds) is refused.
 // The window runs on QT_QPA_PLATFORM (offscreen when unset).
 
@@ -71,6 +73,9 @@ std::pair<double, double> residentMiB() {
 // Rounds written before the game timed each key: lines without the times, a third as long.
 bool untimed = false;
 
+// Every other round typed on the kana layout, as a player of both inputs has them.
+bool kanaToo = false;
+
 // Writes `rounds` simulated rounds, a line at a time (the writer's memory stays small).
 bool writeHistory(const QString& path, int rounds) {
     QFile f(path);
@@ -83,6 +88,14 @@ bool writeHistory(const QString& path, int rounds) {
     std::mt19937 random(26);
     std::discrete_distribution<int> letter(std::begin(weights), std::end(weights));
     const std::string weak = "tsrz"; // this player's weak keys miss five times as often
+    // Kana keys, common ones first, with ゛ for the voiced kana and Shift's small kana; a few weak.
+    static const char32_t kanaKeys[] = {U'い', U'う', U'か', U'し', U'た', U'ん', U'の', U'と',
+                                        U'な', U'に', U'て', U'は', U'る', U'゛', U'も', U'す',
+                                        U'き', U'く', U'あ', U'ょ', U'っ', U'ー', U'ゃ', U'ろ'};
+    static const int kanaWeights[] = {90, 80, 70, 60, 60, 55, 50, 45, 40, 40, 40, 35,
+                                      30, 45, 25, 25, 25, 25, 20, 12, 15, 15, 8,  4};
+    std::discrete_distribution<int> kanaKey(std::begin(kanaWeights), std::end(kanaWeights));
+    const std::u32string weakKana = U"゛ょっろ";
     QByteArray out = HistoryFile::Header + '\n';
     for (int i = 0; i < rounds; ++i) {
         HistoryRecord r;
@@ -93,17 +106,23 @@ bool writeHistory(const QString& path, int rounds) {
                      .arg(i % 60, 2, 10, QLatin1Char('0'))
                      .arg((i * 7) % 60, 2, 10, QLatin1Char('0'));
         r.level = 1 + static_cast<int>(random() % 14);
-        const int keys = 300 + static_cast<int>(random() % 300);
+        // The newest round is a kana one, so the window opens on the kana keys.
+        const bool inKana = kanaToo && (rounds - 1 - i) % 2 == 0;
+        r.input = inKana ? GameOptions::Input::Kana : GameOptions::Input::Romaji;
+        // Kana rounds have fewer keys for the same phrases: one key per kana.
+        const int keys = (300 + static_cast<int>(random() % 300)) / (inKana ? 2 : 1);
         RoundFigures figures;
         int64_t clockNs = 0;
         for (int k = 0; k < keys; ++k) {
             clockNs += 120'000'000 + static_cast<int64_t>(random() % 400) * 1'000'000;
-            const char c = letters[letter(random)];
-            const bool isWeak = weak.find(c) != std::string::npos;
+            const char32_t c =
+                inKana ? kanaKeys[kanaKey(random)] : static_cast<char32_t>(letters[letter(random)]);
+            const bool isWeak = inKana ? weakKana.find(c) != std::u32string::npos
+                                       : weak.find(static_cast<char>(c)) != std::string::npos;
             if (random() % 1000 < (isWeak ? 150u : 30u))
-                figures.wrongKey(static_cast<char32_t>(c));
+                figures.wrongKey(c);
             else
-                figures.rightKey(static_cast<char32_t>(c), clockNs); // timed, as the game does
+                figures.rightKey(c, clockNs); // timed, as the game does
         }
         r.keys = figures.keys();
         r.misses = figures.misses();
@@ -114,8 +133,10 @@ bool writeHistory(const QString& path, int rounds) {
         r.score = figures.rightKeys() * 10 * r.level - r.misses * 50;
         r.missesByKey = figures.missesByKey();
         r.keysByKey = figures.keysByKey();
+        // Milliseconds, rounded, as the game writes them (the figures count nanoseconds).
         if (!untimed)
-            r.timesByKey = figures.timesByKey();
+            for (const RoundFigures::KeyTime& t : figures.timesByKey())
+                r.timesByKey.push_back({t.key, (t.total + 500'000) / 1'000'000, t.count});
         out += HistoryFile::formatLine(r) + '\n';
         if (out.size() > (1 << 20)) {
             if (f.write(out) != out.size())
@@ -131,7 +152,10 @@ bool writeHistory(const QString& path, int rounds) {
 int windowRun(int argc, char** argv, double execMs) {
     QApplication app(argc, argv);
     Fonts::install();
-    auto* window = new ProgressWindow(ProgressModel::load(HistoryFile::Path));
+    const double readFrom = monotonicMs();
+    ProgressModel::Loaded loaded = ProgressModel::load(HistoryFile::Path);
+    const double readMs = monotonicMs() - readFrom;
+    auto* window = new ProgressWindow(loaded);
     window->show();
     // The keyboard is painted last of the window's parts: its first paint is the window drawn.
     class PaintWatch : public QObject {
@@ -148,9 +172,11 @@ int windowRun(int argc, char** argv, double execMs) {
     QWidget* last = window->keyboard ? static_cast<QWidget*>(window->keyboard) : window;
     last->installEventFilter(&watch);
     QTimer::singleShot(5000, qApp, &QApplication::quit);
+    // Quitting closes the window, which deletes itself on close: read it before.
+    const int shown = window->model().totalRounds();
     app.exec();
     const auto [rss, hwm] = residentMiB();
-    std::printf("%.2f %.1f %.1f %d\n", watch.at - execMs, rss, hwm, window->model().totalRounds());
+    std::printf("%.2f %.1f %.1f %d %.2f\n", watch.at - execMs, rss, hwm, shown, readMs);
     return watch.at > 0 ? 0 : 1;
 }
 
@@ -160,13 +186,21 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--window") == 0)
         return windowRun(argc, argv, std::atof(argv[2]));
     // Only writes a history (for a look at it, or to profile the window on it).
-    if (argc == 4 && std::strcmp(argv[1], "--write") == 0)
-        return writeHistory(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3])) ? 0 : 1;
+    if (argc >= 4 && std::strcmp(argv[argc - 3], "--write") == 0) {
+        for (int i = 1; i < argc - 3; ++i) {
+            untimed = untimed || std::strcmp(argv[i], "--untimed") == 0;
+            kanaToo = kanaToo || std::strcmp(argv[i], "--kana") == 0;
+        }
+        return writeHistory(QString::fromLocal8Bit(argv[argc - 2]), std::atoi(argv[argc - 1])) ? 0
+                                                                                               : 1;
+    }
 
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--untimed") == 0)
             untimed = true;
+        else if (std::strcmp(argv[i], "--kana") == 0)
+            kanaToo = true;
         else
             sizes.push_back(std::atoi(argv[i]));
     }
@@ -203,7 +237,7 @@ int main(int argc, char** argv) {
         std::sort(wall.begin(), wall.end());
         std::sort(cpu.begin(), cpu.end());
 
-        std::vector<double> windowMs, rss, hwm;
+        std::vector<double> windowMs, rss, hwm, readInWindow, besidesRead;
         for (int run = 0; run < 5; ++run) {
             int pipeFds[2];
             if (pipe(pipeFds) != 0)
@@ -222,28 +256,37 @@ int main(int argc, char** argv) {
             close(pipeFds[0]);
             int status = 0;
             waitpid(pid, &status, 0);
-            double ms = 0, r = 0, h = 0;
+            double ms = 0, r = 0, h = 0, readMs = 0;
             int shown = 0;
-            if (got <= 0 || std::sscanf(buf, "%lf %lf %lf %d", &ms, &r, &h, &shown) != 4 ||
+            if (got <= 0 ||
+                std::sscanf(buf, "%lf %lf %lf %d %lf", &ms, &r, &h, &shown, &readMs) != 5 ||
                 shown != rounds) {
                 std::fprintf(stderr, "the window run failed: %s\n", buf);
                 return 1;
             }
             windowMs.push_back(ms);
+            readInWindow.push_back(readMs);
+            besidesRead.push_back(ms - readMs);
             rss.push_back(r);
             hwm.push_back(h);
         }
         std::sort(windowMs.begin(), windowMs.end());
         std::sort(rss.begin(), rss.end());
         std::sort(hwm.begin(), hwm.end());
-        std::printf("history of %d %s rounds, %.1f MB (%.0f bytes a line): %d read back\n", rounds,
-                    untimed ? "untimed" : "timed", mb, mb * 1e6 / rounds, read);
+        std::sort(readInWindow.begin(), readInWindow.end());
+        std::sort(besidesRead.begin(), besidesRead.end());
+        std::printf("history of %d %s%s rounds, %.1f MB (%.0f bytes a line): %d read back\n",
+                    rounds, untimed ? "untimed" : "timed", kanaToo ? " romaji and kana" : "", mb,
+                    mb * 1e6 / rounds, read);
         std::printf("  streamed read  median %7.1f ms, worst %7.1f ms wall; CPU median %7.1f ms\n",
                     wall[2], wall.back(), cpu[2]);
         std::printf(
             "  window (exec to first paint, fresh process, %s) median %7.1f ms, worst %7.1f "
             "ms\n",
             qgetenv("QT_QPA_PLATFORM").constData(), windowMs[2], windowMs.back());
+        std::printf("    of which the read median %7.1f ms; start-up, window and first paint "
+                    "median %7.1f ms\n",
+                    readInWindow[2], besidesRead[2]);
         std::printf("  window resident memory median %5.1f MiB, peak (VmHWM) median %5.1f MiB, "
                     "worst %5.1f MiB\n",
                     rss[2], hwm[2], hwm.back());

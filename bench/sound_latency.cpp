@@ -5,8 +5,6 @@
 #include "sound/MediaCommands.h"
 #include "sound/SdlMedia.h"
 
-#include <SDL_mixer.h>
-
 #include <atomic>
 #include <random>
 #include <thread>
@@ -19,10 +17,10 @@ struct MixWatch {
     std::atomic<std::int64_t> heardNs{0};
 };
 
-void SDLCALL afterMix(void* udata, Uint8* stream, int len) {
+void afterMix(void* udata, std::uint8_t* stream, int len) {
     auto* watch = static_cast<MixWatch*>(udata);
     if (watch->armed.load()) {
-        const bool sound = std::any_of(stream, stream + len, [](Uint8 b) { return b != 0; });
+        const bool sound = std::any_of(stream, stream + len, [](std::uint8_t b) { return b != 0; });
         if (sound) {
             watch->heardNs.store(soundbench::nowNs());
             watch->armed.store(false);
@@ -60,7 +58,7 @@ int main() {
     media.waitUntilDecoded(std::chrono::seconds(5));
 
     MixWatch watch;
-    Mix_SetPostMix(afterMix, &watch);
+    media.setPostMix(afterMix, &watch);
     const int keys = 1000;
     const double bufferMs = 1000.0 * media.bufferFrames() / 44100.0;
     // Keys fall at any moment of the audio thread's cycle, not just after a buffer was mixed.
@@ -88,7 +86,7 @@ int main() {
         }
         latencies.push_back(static_cast<double>(watch.heardNs.load() - sent) / 1e6);
     }
-    Mix_SetPostMix(nullptr, nullptr);
+    media.setPostMix(nullptr, nullptr);
 
     std::printf("driver %s opened in %.1f ms on the worker (constructor returned after %.2f ms), "
                 "buffer %d frames (%.1f ms)\n",

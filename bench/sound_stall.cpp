@@ -1,6 +1,6 @@
-// What a player feels when a track starts, for a 60-minute MP3 (one true encode of music that
-// never repeats, made here with lame) in the bundled format (22.05 kHz
-// mono, converted for the device) and in 44.1 kHz stereo:
+// What a player feels when a track starts, for a 60-minute MP3 (one true encode by lame of an
+// hour of music that never repeats: drifting tones, a slow sweep and seeded noise) in the
+// bundled format (22.05 kHz mono, converted for the device) and in 44.1 kHz stereo:
 // - the largest gap between two events of a 1 ms Qt timer while the track starts and plays
 //   with its music poll and key effects going on, against the same loop with sound off, in
 //   the same run (a stall anywhere on the UI thread shows, not only inside the sound calls);
@@ -10,7 +10,8 @@
 //   leaving the mixer (the post-mix hook), which adds the silence an MP3 encoder puts first;
 // - the process's peak memory while the 60-minute track streams, and how often a stream ran
 //   short of samples.
-//     bench-sound_stall            (needs lame; the MP3s are made in a scratch folder)
+//     bench-sound_stall            (needs lame; the MP3s are made once and kept in long-mp3/
+//                                   beside the program, so a second run starts at once)
 //     bench-sound_stall --write-mp3 FILE MINUTES [bundled|stereo]
 #include "bench/sound_support.h"
 #include "sound/MediaCommands.h"
@@ -21,8 +22,6 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
-
-#include <SDL_mixer.h>
 
 #include <atomic>
 #include <cstring>
@@ -39,9 +38,10 @@ using namespace soundbench;
 struct FirstSample {
     std::atomic<bool> armed{false};
     std::atomic<std::int64_t> heardNs{0};
-    static void SDLCALL hook(void* self, Uint8* stream, int len) {
+    static void hook(void* self, std::uint8_t* stream, int len) {
         auto* watch = static_cast<FirstSample*>(self);
-        if (watch->armed.load() && std::any_of(stream, stream + len, [](Uint8 b) { return b; })) {
+        if (watch->armed.load() &&
+            std::any_of(stream, stream + len, [](std::uint8_t b) { return b; })) {
             watch->heardNs.store(nowNs());
             watch->armed.store(false);
         }
@@ -115,7 +115,7 @@ void measure(const char* label, const std::string& track, const std::string& eff
         media->preload(effect);
         media->waitUntilDecoded(std::chrono::seconds(5));
         FirstSample first;
-        Mix_SetPostMix(FirstSample::hook, &first);
+        media->setPostMix(FirstSample::hook, &first);
 
         // Sound off: the same timers with nothing to send.
         quietGaps.push_back(runLoop(
@@ -165,7 +165,7 @@ void measure(const char* label, const std::string& track, const std::string& eff
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         peak = std::max(peak, peakRssMiB());
         underruns += media->streamUnderruns();
-        Mix_SetPostMix(nullptr, nullptr);
+        media->setPostMix(nullptr, nullptr);
         const std::int64_t t = nowNs();
         media.reset();
         shutdowns.push_back((nowNs() - t) / 1e6);
@@ -198,16 +198,28 @@ int main(int argc, char** argv) {
         return writeLongMp3(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), bundled) ? 0 : 1;
     }
     QCoreApplication app(argc, argv);
+    // The hour-long encodes take minutes: made once, kept beside this program in the build
+    // folder, copied into the scratch folder for each run.
+    const QString cache = QCoreApplication::applicationDirPath() + QStringLiteral("/long-mp3");
+    const std::int64_t encodeStart = nowNs();
+    bool madeBundled = false, madeStereo = false;
+    const QString bundled = cachedLongMp3(cache, 60, true, madeBundled);
+    const QString stereo = cachedLongMp3(cache, 60, false, madeStereo);
+    if (bundled.isEmpty() || stereo.isEmpty())
+        return 1;
+    const double encodeSeconds = (nowNs() - encodeStart) / 1e9;
     QTemporaryDir dir;
     QDir(dir.path()).mkpath("music");
     QDir::setCurrent(dir.path());
-    const std::int64_t encodeStart = nowNs();
-    if (!writeLongMp3("music/eine.mp3", 60, true) ||
-        !writeLongMp3("music/entertainer.mp3", 60, false))
+    if (!QFile::copy(bundled, "music/eine.mp3") || !QFile::copy(stereo, "music/entertainer.mp3")) {
+        std::fprintf(stderr, "cannot copy the MP3s into %s\n", qPrintable(dir.path()));
         return 1;
-    std::printf("made two 60-minute MP3s (%.0f and %.0f MB) in %.1f s\n",
+    }
+    std::printf("two 60-minute MP3s, each one encode of music that never repeats (%.0f and %.0f "
+                "MB): %s in %.1f s (%s)\n",
                 QFileInfo("music/eine.mp3").size() / 1e6,
-                QFileInfo("music/entertainer.mp3").size() / 1e6, (nowNs() - encodeStart) / 1e9);
+                QFileInfo("music/entertainer.mp3").size() / 1e6,
+                madeBundled || madeStereo ? "encoded" : "reused", encodeSeconds, qPrintable(cache));
     writeFile("music/ok.wav", musicWav(0.15));
     {
         SdlMedia probe;

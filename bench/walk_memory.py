@@ -47,7 +47,7 @@ def walk_once(build_dir, label, long_mp3=None):
             os.makedirs(os.path.join(folder, "music"))
             for name in TRACKS:
                 os.link(long_mp3, os.path.join(folder, "music", name))
-        desk.launch([os.path.join(prefix, "bin", "kazamina-typing")], {
+        desk.launch([os.path.join(prefix, "games", "kazamina-typing")], {
             "XDG_DATA_HOME": data_home,
             "QT_QPA_PLATFORM": "xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",

@@ -2,17 +2,18 @@
 
 #include "screens/KeyboardAccessible.h"
 #include "screens/KeyboardView.h"
-#include "stats/ProgressModel.h"
 
 KeyAccessible::KeyAccessible(KeyboardAccessible* keyboard, int index)
     : m_keyboard(keyboard), m_index(index) {}
 
 char32_t KeyAccessible::key() const {
-    return KeyboardView::keys()[static_cast<size_t>(m_index)];
+    const auto& keys = m_keyboard->view()->shownKeys();
+    return static_cast<size_t>(m_index) < keys.size() ? keys[static_cast<size_t>(m_index)] : 0;
 }
 
 bool KeyAccessible::isValid() const {
-    return m_keyboard && m_keyboard->isValid();
+    // The kana keyboard has more keys than QWERTY: the last ones go when it switches back.
+    return m_keyboard && m_keyboard->isValid() && key() != 0;
 }
 
 QObject* KeyAccessible::object() const {
@@ -28,12 +29,14 @@ QAccessibleInterface* KeyAccessible::parent() const {
 }
 
 QString KeyAccessible::text(QAccessible::Text t) const {
-    const ProgressModel& model = m_keyboard->view()->model();
+    const KeyboardView* view = m_keyboard->view();
+    if (!key())
+        return {};
     switch (t) {
     case QAccessible::Name:
-        return model.toolTip(key());
+        return view->toolTip(key());
     case QAccessible::Description:
-        return QStringLiteral("ミス率 %1").arg(model.capRate(key()));
+        return QStringLiteral("ミス率 %1").arg(view->capRate(key()));
     default:
         return {};
     }

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
@@ -122,17 +123,20 @@ ProgressWindow::ProgressWindow(const ProgressModel::Loaded& history, QWidget* pa
     addWeakKeyTrend(row);
     layout->addLayout(row, 2);
     keyboard = new KeyboardView(m_model, content);
-    auto* legend = new QLabel(
-        QStringLiteral("キーの色と数字：直近 %1 回のミス率（緑 0% → 黄 %2% → 赤 %3% 以上、"
-                       "灰色と – は打つ場面なし）。キーに合わせると回数が出ます。")
-            .arg(m_model.keyRounds())
-            .arg(ProgressModel::RedRate * 50)
-            .arg(ProgressModel::RedRate * 100),
-        content);
-    legend->setObjectName(QStringLiteral("keyLegend"));
-    legend->setAlignment(Qt::AlignCenter);
-    legend->setWordWrap(true);
-    layout->addWidget(legend);
+    keyLegend = new QLabel(legendText(GameOptions::Input::Romaji), content);
+    keyLegend->setObjectName(QStringLiteral("keyLegend"));
+    keyLegend->setAlignment(Qt::AlignCenter);
+    keyLegend->setWordWrap(true);
+    addInputSwitch();
+    if (inputSwitch) {
+        // Beside the legend rather than over it, so the window still fits a 1024×600 screen.
+        auto* switchRow = new QHBoxLayout;
+        switchRow->addWidget(inputSwitch);
+        switchRow->addWidget(keyLegend, 1);
+        layout->addLayout(switchRow);
+    } else {
+        layout->addWidget(keyLegend);
+    }
     layout->addWidget(keyboard, 2);
     layout->addWidget(readNote);
     scroller->setWidget(content);
@@ -217,6 +221,49 @@ void ProgressWindow::buildCharts() {
     accuracyChart->setAccessibleName(
         QStringLiteral("正確率のグラフ（直近 %1 回）").arg(points.size()));
     accuracyChart->setAccessibleDescription(m_model.summary());
+}
+
+QString ProgressWindow::legendText(GameOptions::Input input) const {
+    return QStringLiteral("キーの色と数字：直近 %1 回のミス率（緑 0% → 黄 %2% → 赤 %3% 以上、"
+                          "灰色と – は打つ場面なし）。キーに合わせると回数が出ます。")
+        .arg(m_model.keyRounds(input))
+        .arg(ProgressModel::RedRate * 50)
+        .arg(ProgressModel::RedRate * 100);
+}
+
+void ProgressWindow::addInputSwitch() {
+    using Input = GameOptions::Input;
+    // A player who only ever typed one way sees that way and no switch.
+    if (!(m_model.has(Input::Romaji) && m_model.has(Input::Kana))) {
+        if (m_model.has(Input::Kana))
+            showInput(Input::Kana);
+        return;
+    }
+    inputSwitch = new QWidget(content);
+    inputSwitch->setObjectName(QStringLiteral("inputSwitch"));
+    inputSwitch->setAccessibleName(QStringLiteral("キーボードの表示"));
+    auto* row = new QHBoxLayout(inputSwitch);
+    row->setContentsMargins(0, 0, 0, 0);
+    romajiView = new QRadioButton(QStringLiteral("ローマ字"), inputSwitch);
+    romajiView->setObjectName(QStringLiteral("romajiView"));
+    kanaView = new QRadioButton(QStringLiteral("かな"), inputSwitch);
+    kanaView->setObjectName(QStringLiteral("kanaView"));
+    row->addWidget(romajiView);
+    row->addWidget(kanaView);
+    // It opens on the way the player typed last.
+    const Input first = m_model.lastInput();
+    (first == Input::Kana ? kanaView : romajiView)->setChecked(true);
+    showInput(first);
+    connect(kanaView, &QRadioButton::toggled, this,
+            [this](bool kana) { showInput(kana ? Input::Kana : Input::Romaji); });
+}
+
+void ProgressWindow::showInput(GameOptions::Input input) {
+    keyboard->setInput(input);
+    keyLegend->setText(legendText(input));
+    weakKeyTrend->setTrend(m_model.weakKeyTrend(input));
+    if (romajiView && kanaView)
+        (input == GameOptions::Input::Kana ? kanaView : romajiView)->setChecked(true);
 }
 
 void ProgressWindow::addWeakKeyTrend(QBoxLayout* layout) {

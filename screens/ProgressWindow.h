@@ -9,6 +9,7 @@
 class KeyboardView;
 class QChartView;
 class QLabel;
+class QRadioButton;
 class QScrollArea;
 class QBoxLayout;
 class WeakKeyTrendChart;
@@ -35,6 +36,8 @@ public:
     explicit ProgressWindow(const ProgressModel::Loaded& history, QWidget* parent = nullptr);
 
     const ProgressModel& model() const { return m_model; }
+    // The keyboard, its legend and 「苦手キーの推移」 for the rounds of one input.
+    void showInput(GameOptions::Input input);
     // The size it opens at on a screen whose free area is `available`.
     static QSize openingSize(const QSize& available);
 
@@ -45,12 +48,20 @@ public:
     QChartView* accuracyChart = nullptr; // accuracy
     KeyboardView* keyboard = nullptr;
     WeakKeyTrendChart* weakKeyTrend = nullptr; // 「苦手キーの推移」
+    // 「ローマ字」 and 「かな」 beside the keyboard's legend, only for a history with rounds of
+    // both.
+    QWidget* inputSwitch = nullptr;
+    QRadioButton* romajiView = nullptr;
+    QRadioButton* kanaView = nullptr;
+    QLabel* keyLegend = nullptr;
     QLabel* emptyNote = nullptr; // stands in for the charts when there is nothing to draw
     QLabel* readNote = nullptr;  // lines passed over, or why the history could not be read
 
 private:
     void buildCharts();
     void addWeakKeyTrend(QBoxLayout* layout);
+    void addInputSwitch();
+    QString legendText(GameOptions::Input input) const;
 
     ProgressModel m_model;
 };

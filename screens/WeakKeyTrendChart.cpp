@@ -29,6 +29,14 @@ WeakKeyTrendChart::WeakKeyTrendChart(const WeakKeyTrend& trend, QWidget* parent)
     setToolTip(summary());
 }
 
+void WeakKeyTrendChart::setTrend(const WeakKeyTrend& trend) {
+    m_series = trend.series();
+    m_records = trend.records();
+    setAccessibleDescription(summary());
+    setToolTip(summary());
+    update();
+}
+
 QString WeakKeyTrendChart::summary() const {
     if (m_series.empty())
         return QStringLiteral("%1：直近 %2 回で苦手なキーはありません").arg(Title).arg(m_records);

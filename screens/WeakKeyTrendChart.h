@@ -13,6 +13,8 @@ public:
 
     explicit WeakKeyTrendChart(const WeakKeyTrend& trend, QWidget* parent = nullptr);
 
+    // Shows another trend, as when the window switches between romaji and kana.
+    void setTrend(const WeakKeyTrend& trend);
     const std::vector<WeakKeyTrend::Series>& series() const { return m_series; }
     // What the panel says in words, for screen readers and the tooltip.
     QString summary() const;

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <memory>
 
-// MP3 decoding through libmpg123, loaded at run time (SDL_mixer already brings it into the
-// process). We decode ourselves because SDL_mixer holds its audio lock for the whole decode of
-// an MP3, which would freeze both the window and every sound playing for a fifth of a second.
+// MP3 decoding through libmpg123, loaded at run time when the first MP3 is read, so a start of
+// the game does not wait for it. We decode on the sound worker, a block at a time, so that
+// neither the window nor a sound already playing ever waits for a decode.
 class Mpg123Library {
 public:
     // The library, or null when it cannot be loaded (MP3 files then fail like corrupt ones).

@@ -2,8 +2,10 @@
 
 #include "core/PlayerFile.h"
 #include "core/TextFile.h"
+#include "sound/ChannelMixer.h"
 #include "sound/MediaCommand.h"
 #include "sound/QuietAudioDriver.h"
+#include "sound/SdlLibrary.h"
 #include "sound/SoundDecoder.h"
 #include "sound/StreamRing.h"
 
@@ -13,7 +15,6 @@
 #include <QString>
 
 #include <SDL.h>
-#include <SDL_mixer.h>
 
 #include <algorithm>
 #include <cstring>
@@ -80,54 +81,66 @@ SdlMedia::~SdlMedia() {
     if (m_worker.joinable())
         m_worker.join();
     if (m_device == Device::Open) {
-        Mix_HookMusic(nullptr, nullptr);
+        // Waits for a buffer being mixed; the callback never runs again after it.
+        m_sdl->closeAudioDevice(m_deviceId);
         std::lock_guard mixing(m_mixMutex);
         m_mixing.clear();
-        Mix_HaltChannel(-1);
+        m_mixer->haltAll();
         for (auto& [path, sound] : m_sounds)
             dropLocked(sound);
-        Mix_CloseAudio();
     }
-    SDL_Quit();
+    if (m_sdl)
+        m_sdl->quit();
 }
 
 void SdlMedia::openDevice() {
-    // SDL must not take Ctrl+C and SIGTERM away from the program.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Opened here, on the sound thread, while the first window is being made.
+    const SdlLibrary* sdl = SdlLibrary::instance();
+    m_sdl = sdl; // the audio callback uses it from its first buffer on
     bool open = false;
+    SDL_AudioSpec have{};
     const QuietAudioDriver quiet(m_options.drivers);
-    for (const std::string& driver : quiet.drivers()) {
+    // SDL must not take Ctrl+C and SIGTERM away from the program.
+    if (sdl)
+        sdl->setHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    for (const std::string& driver : sdl ? quiet.drivers() : std::vector<std::string>{}) {
         if (driver.empty())
-            SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+            sdl->resetHint(SDL_HINT_AUDIODRIVER);
         else
-            SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+            sdl->setHintWithPriority(SDL_HINT_AUDIODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
+        if (sdl->initSubSystem(SDL_INIT_AUDIO) != 0)
             continue;
-        if (Mix_OpenAudioDevice(kFrequency, AUDIO_S16SYS, 2, kBufferFrames, nullptr,
-                                SDL_AUDIO_ALLOW_FREQUENCY_CHANGE |
-                                    SDL_AUDIO_ALLOW_CHANNELS_CHANGE) == 0) {
+        SDL_AudioSpec want{};
+        want.freq = kFrequency;
+        want.format = AUDIO_S16SYS;
+        want.channels = 2;
+        want.samples = kBufferFrames;
+        want.callback = mixBuffer;
+        want.userdata = this;
+        // Opened paused: nothing is mixed before the mixer below is ready.
+        m_deviceId = sdl->openAudioDevice(nullptr, 0, &want, &have,
+                                          SDL_AUDIO_ALLOW_FREQUENCY_CHANGE |
+                                              SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+        if (m_deviceId != 0) {
             open = true;
             break;
         }
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdl->quitSubSystem(SDL_INIT_AUDIO);
     }
     std::lock_guard lock(m_mutex);
     if (open) {
-        const char* name = SDL_GetCurrentAudioDriver();
+        const char* name = sdl->getCurrentAudioDriver();
         m_driver = name ? name : "";
         m_bufferFrames = kBufferFrames;
-        int rate = 0;
-        Uint16 format = 0;
-        int channels = 0;
-        Mix_QuerySpec(&rate, &format, &channels);
-        m_format = format;
-        m_deviceChannels = channels;
-        m_rate = rate;
-        m_channels = Mix_AllocateChannels(kFirstChannels);
-        // The music slot is ours: it mixes every stream that plays.
-        m_mixScratch.resize(kBlockFrames * SDL_AUDIO_BITSIZE(format) / 8 *
-                            static_cast<std::size_t>(channels));
-        Mix_HookMusic(mixStreams, this);
+        m_format = have.format;
+        m_deviceChannels = have.channels;
+        m_rate = have.freq;
+        m_silence = have.silence;
+        m_mixer = std::make_unique<ChannelMixer>(have.format);
+        m_channels = m_mixer->allocate(kFirstChannels);
+        m_mixScratch.resize(kBlockFrames * SDL_AUDIO_BITSIZE(have.format) / 8 *
+                            static_cast<std::size_t>(have.channels));
+        sdl->pauseAudioDevice(m_deviceId, 0);
     } else {
         // Plays sent meanwhile will never start.
         m_queue.clear();
@@ -184,7 +197,7 @@ void SdlMedia::preload(const std::string& path) {
     if (m_device == Device::None)
         return;
     Sound& sound = soundLocked(path);
-    if (!sound.chunk && !sound.failed && !sound.streams)
+    if (!sound.cached && !sound.failed && !sound.streams)
         queueDecodeLocked(path, sound);
 }
 
@@ -204,6 +217,18 @@ std::int64_t SdlMedia::streamFirstMixed(const std::string& path) const {
     return it->second.stream->firstMixed.load();
 }
 
+SdlMedia::Spec SdlMedia::spec() const {
+    std::unique_lock lock(m_mutex);
+    waitForDeviceLocked(lock);
+    return Spec{m_rate, m_format, m_deviceChannels};
+}
+
+void SdlMedia::setPostMix(PostMix hook, void* data) {
+    std::lock_guard mixing(m_mixMutex);
+    m_postMix = hook;
+    m_postMixData = data;
+}
+
 std::size_t SdlMedia::cachedBytes() const {
     std::lock_guard lock(m_mutex);
     return m_cachedBytes;
@@ -217,7 +242,7 @@ int SdlMedia::play(const std::string& path) {
         return NoDevice;
     Sound& sound = soundLocked(path);
     sound.lastUse = ++m_useCount;
-    if (sound.chunk) {
+    if (sound.cached) {
         sound.wanted = false;
         stopStreamLocked(sound); // the first play, streamed while it was read
         return startLocked(sound) ? Ok : CannotPlay;
@@ -250,7 +275,7 @@ int SdlMedia::close(const std::string& path) {
         return Ok;
     it->second.wanted = false;
     if (it->second.channel >= 0)
-        Mix_HaltChannel(it->second.channel);
+        m_mixer->halt(it->second.channel);
     stopStreamLocked(it->second);
     return Ok;
 }
@@ -297,17 +322,17 @@ void SdlMedia::queueDecodeLocked(const std::string& path, Sound& sound) {
 bool SdlMedia::startLocked(Sound& sound) {
     if (sound.channel < 0) {
         if (m_nextChannel >= m_channels)
-            m_channels = Mix_AllocateChannels(m_channels * 2);
+            m_channels = m_mixer->allocate(m_channels * 2);
         if (m_nextChannel >= m_channels)
             return false;
         sound.channel = m_nextChannel++;
     }
     // On a channel that still sounds this starts the sound over from its beginning.
-    return Mix_PlayChannel(sound.channel, sound.chunk, 0) >= 0;
+    return m_mixer->play(sound.channel, sound.pcm.data(), sound.pcm.size());
 }
 
 bool SdlMedia::playingLocked(const Sound& sound) const {
-    return (sound.channel >= 0 && Mix_Playing(sound.channel) != 0) ||
+    return (sound.channel >= 0 && m_mixer->playing(sound.channel)) ||
            (sound.stream && !sound.stream->finished.load());
 }
 
@@ -449,17 +474,10 @@ void SdlMedia::probe(const std::string& path, std::vector<std::uint8_t>& block) 
         stream->sourceDone.store(true, std::memory_order_release);
         m_active.push_back(stream);
     }
-    Mix_Chunk* chunk = Mix_QuickLoad_RAW(pcm.data(), static_cast<Uint32>(pcm.size()));
-    if (!chunk) {
-        sound.failed = true;
-        sound.failedStamp = stamp;
-        sound.wanted = false;
-        return;
-    }
-    // The chunk only borrows the samples; the sound keeps them.
+    // The mixer only borrows the samples; the sound keeps them.
     sound.streams = false;
     dropLocked(sound);
-    sound.chunk = chunk;
+    sound.cached = true;
     sound.pcm = std::move(pcm);
     m_cachedBytes += sound.pcm.size();
     // A close while the decode ran took the wish to play back.
@@ -545,30 +563,39 @@ void SdlMedia::stopStreamLocked(Sound& sound) {
     sound.stream.reset();
 }
 
-// Runs on the audio thread, first in each buffer; the buffer holds silence on entry and the
-// channels (the effects) are mixed over it afterwards. The lock is held elsewhere only to add
-// or remove a pointer, never while decoding or freeing.
-void SdlMedia::mixStreams(void* self, std::uint8_t* out, int bytes) {
+// The device's callback, on the audio thread: silence, the streams, then the channels (the
+// effects) over them.
+void SdlMedia::mixBuffer(void* self, std::uint8_t* out, int bytes) {
     auto* media = static_cast<SdlMedia*>(self);
+    std::memset(out, media->m_silence, static_cast<std::size_t>(bytes));
+    media->mixStreams(out, bytes);
+    media->m_mixer->mix(out, static_cast<std::size_t>(bytes));
     std::lock_guard mixing(media->m_mixMutex);
+    if (media->m_postMix)
+        media->m_postMix(media->m_postMixData, out, bytes);
+}
+
+// The lock is held elsewhere only to add or remove a pointer, never while decoding or freeing.
+void SdlMedia::mixStreams(std::uint8_t* out, int bytes) {
+    std::lock_guard mixing(m_mixMutex);
     const auto size = static_cast<std::size_t>(bytes);
-    std::uint8_t* scratch = media->m_mixScratch.data();
-    for (const std::shared_ptr<Stream>& stream : media->m_mixing) {
+    std::uint8_t* scratch = m_mixScratch.data();
+    for (const std::shared_ptr<Stream>& stream : m_mixing) {
         if (stream->closed.load(std::memory_order_relaxed) ||
             stream->finished.load(std::memory_order_relaxed))
             continue;
         std::size_t done = 0;
         while (done < size) {
             const std::size_t n =
-                stream->ring->read(scratch, std::min(media->m_mixScratch.size(), size - done));
+                stream->ring->read(scratch, std::min(m_mixScratch.size(), size - done));
             if (n == 0)
                 break;
             if (done == 0 && stream->firstMixed.load(std::memory_order_relaxed) == 0)
                 stream->firstMixed.store(
                     std::chrono::steady_clock::now().time_since_epoch().count(),
                     std::memory_order_relaxed);
-            SDL_MixAudioFormat(out + done, scratch, media->m_format, static_cast<Uint32>(n),
-                               SDL_MIX_MAXVOLUME);
+            m_sdl->mixAudioFormat(out + done, scratch, m_format, static_cast<Uint32>(n),
+                                  SDL_MIX_MAXVOLUME);
             done += n;
         }
         // The flag is set after the last samples went into the ring, so an empty ring then
@@ -577,7 +604,7 @@ void SdlMedia::mixStreams(void* self, std::uint8_t* out, int bytes) {
             if (stream->ring->available() == 0)
                 stream->finished.store(true, std::memory_order_release);
         } else if (done < size) {
-            media->m_underruns.fetch_add(1, std::memory_order_relaxed);
+            m_underruns.fetch_add(1, std::memory_order_relaxed);
         }
     }
 }
@@ -586,7 +613,7 @@ void SdlMedia::evictLocked() {
     while (m_cachedBytes > m_options.cacheBytes) {
         Sound* oldest = nullptr;
         for (auto& [path, sound] : m_sounds) {
-            if (!sound.chunk || sound.wanted || playingLocked(sound))
+            if (!sound.cached || sound.wanted || playingLocked(sound))
                 continue;
             if (!oldest || sound.lastUse < oldest->lastUse)
                 oldest = &sound;
@@ -598,11 +625,11 @@ void SdlMedia::evictLocked() {
 }
 
 void SdlMedia::dropLocked(Sound& sound) {
-    if (!sound.chunk)
+    if (!sound.cached)
         return;
     // Halts the sound's channel should it still play, before the samples go.
-    Mix_FreeChunk(sound.chunk);
-    sound.chunk = nullptr;
+    m_mixer->haltSamples(sound.pcm.data());
+    sound.cached = false;
     m_cachedBytes -= sound.pcm.size();
     std::vector<std::uint8_t>().swap(sound.pcm);
 }

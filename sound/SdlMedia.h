@@ -15,7 +15,8 @@
 #include <thread>
 #include <vector>
 
-struct Mix_Chunk;
+class ChannelMixer;
+struct SdlLibrary;
 class SoundDecoder;
 
 // How SdlMedia opens its device and how much decoded sound it keeps.
@@ -33,17 +34,17 @@ struct SdlMediaOptions {
     std::vector<std::string> fallbackFolders = {};
 };
 
-// The game's media control interface on SDL2_mixer: play, close and ask the mode of sound
-// files named by path, each path on a mixer channel of its own.
+// The game's media control interface on SDL2's audio device: play, close and ask the mode of
+// sound files named by path, each path on a mixer channel of its own.
 //
 // Commands come from the UI thread and return at once. The worker thread opens the device
 // (which takes a tenth of a second where SDL must try several drivers) and reads each sound
 // the first time it is heard. A short sound (an effect) is decoded whole, kept, and played on
 // a mixer channel. A long one (music) streams: the worker decodes it a block at a time into a
-// ring of a few seconds, which our own hook in SDL_mixer's music slot mixes, so memory does
+// ring of a few seconds, which the audio callback mixes under the channels, so memory does
 // not grow with a track's length and any number of tracks can sound at once. A play starts
 // when the first block is ready, and until then the sound counts as playing, so the music poll
-// does not send it again. Only one SdlMedia may exist at a time, as SDL_mixer is one per
+// does not send it again. Only one SdlMedia may exist at a time, as SDL's audio is one per
 // process.
 class SdlMedia : public MediaInterface {
 public:
@@ -73,6 +74,17 @@ public:
     // Frames per buffer the device was opened with.
     int bufferFrames() const;
     std::size_t cachedBytes() const;
+    // The device's rate, format (an SDL_AudioFormat) and channels; waits for the device.
+    struct Spec {
+        int rate = 0;
+        std::uint16_t format = 0;
+        int channels = 0;
+    };
+    Spec spec() const;
+    // For tests and benchmarks: called on the audio thread with every buffer as it leaves for
+    // the device; null to stop.
+    using PostMix = void (*)(void* data, std::uint8_t* buffer, int bytes);
+    void setPostMix(PostMix hook, void* data);
     // Sounds longer than this stream; shorter ones are decoded whole.
     static constexpr double kShortSeconds = 2.5;
     // When the path's current stream first had samples mixed (steady clock, ns since its
@@ -94,8 +106,8 @@ private:
     struct Sound {
         std::string file;              // host path, resolved when the path is first used
         int channel = -1;              // the path's own mixer channel, kept for the whole run
-        Mix_Chunk* chunk = nullptr;    // decoded sound, or null while not cached
-        std::vector<std::uint8_t> pcm; // the samples the chunk borrows
+        bool cached = false;           // decoded whole and kept in pcm
+        std::vector<std::uint8_t> pcm; // the samples, borrowed by the mixer while they play
         std::uint64_t lastUse = 0;
         bool streams = false;           // too long to keep: each play streams it from the file
         std::shared_ptr<Stream> stream; // the last stream started, until a close or a new play
@@ -118,7 +130,8 @@ private:
     void mixLocked(const std::shared_ptr<Stream>& stream);
     void unmix(const std::shared_ptr<Stream>& stream);
     void stopStreamLocked(Sound& sound);
-    static void mixStreams(void* self, std::uint8_t* out, int bytes);
+    static void mixBuffer(void* self, std::uint8_t* out, int bytes);
+    void mixStreams(std::uint8_t* out, int bytes);
     int play(const std::string& path);
     int close(const std::string& path);
     int status(const std::string& path, char* reply, int replyRoom);
@@ -132,7 +145,7 @@ private:
     static FileStamp stampOf(const std::string& file);
 
     const SdlMediaOptions m_options;
-    // Guards everything below and every Mix_* call but decoding, which runs unlocked.
+    // Guards everything below but decoding, which runs unlocked.
     mutable std::mutex m_mutex;
     Device m_device = Device::Opening;
     std::string m_driver;
@@ -143,6 +156,10 @@ private:
     std::uint16_t m_format = 0;
     int m_deviceChannels = 0;
     int m_rate = 0;
+    const SdlLibrary* m_sdl = nullptr; // once the worker opened it
+    std::uint32_t m_deviceId = 0;      // an SDL_AudioDeviceID
+    std::uint8_t m_silence = 0;
+    std::unique_ptr<ChannelMixer> m_mixer; // the effects' channels, once the device is open
     mutable std::condition_variable m_opened;
     std::condition_variable m_wake;
     std::condition_variable m_decoded;
@@ -155,6 +172,8 @@ private:
     std::mutex m_mixMutex;
     std::vector<std::shared_ptr<Stream>> m_mixing;
     std::vector<std::uint8_t> m_mixScratch; // the callback's own
+    PostMix m_postMix = nullptr;
+    void* m_postMixData = nullptr;
     std::atomic<std::uint64_t> m_underruns{0};
     int m_decodesInFlight = 0;
     std::size_t m_cachedBytes = 0;

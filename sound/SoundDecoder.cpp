@@ -1,5 +1,7 @@
 #include "sound/SoundDecoder.h"
 
+#include "sound/SdlLibrary.h"
+
 #include "sound/Mpg123Library.h"
 #include "sound/SampleConverter.h"
 
@@ -45,7 +47,7 @@ SoundDecoder::SoundDecoder(std::uint16_t format, int channels, int rate)
 
 SoundDecoder::~SoundDecoder() {
     if (m_whole)
-        SDL_FreeWAV(m_whole);
+        SdlLibrary::instance()->freeWav(m_whole);
 }
 
 bool SoundDecoder::looksLikeSound(const std::uint8_t* head, std::size_t size) {
@@ -127,9 +129,12 @@ bool SoundDecoder::openWav() {
     // Compressed encodings are rare in a game's music folder: SDL decodes them whole.
     const QString name = m_file.fileName();
     m_file.close();
+    const SdlLibrary* sdl = SdlLibrary::instance();
+    if (!sdl)
+        return false;
     SDL_AudioSpec decoded;
-    SDL_RWops* rw = SDL_RWFromFile(name.toLocal8Bit().constData(), "rb");
-    if (!rw || !SDL_LoadWAV_RW(rw, 1, &decoded, &m_whole, &m_wholeSize))
+    SDL_RWops* rw = sdl->rwFromFile(name.toLocal8Bit().constData(), "rb");
+    if (!rw || !sdl->loadWavRw(rw, 1, &decoded, &m_whole, &m_wholeSize))
         return false;
     m_kind = Kind::WavWhole;
     return startConversion(decoded.format, decoded.channels, decoded.freq);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "stats/HistoryFile.h"
 #include "stats/HistoryRecord.h"
 
 #include <QByteArray>
@@ -13,8 +14,10 @@
 // progress window keeps only what it shows, never every record.
 class HistoryReader {
 public:
-    // Called once per round, oldest first; the record is reused for the next round.
-    using Sink = std::function<void(const HistoryRecord&)>;
+    // Called once per round, oldest first. The sink may take the record's lists (swap them
+    // for others): every field is filled anew for the next round. Its time is left empty:
+    // nothing that streams the history shows it.
+    using Sink = std::function<void(HistoryRecord&)>;
     static constexpr int ReportedLines = 10; // line numbers kept of the skipped lines
 
     struct Result {
@@ -28,12 +31,16 @@ public:
         QString error;
     };
 
-    static constexpr qint64 BlockBytes = 256 * 1024;
+    static constexpr qint64 BlockBytes = 1024 * 1024;
 
     static Result read(const Sink& sink, const QString& gamePath);
     // The same rules over bytes in memory, handed over `blockBytes` at a time as from a file.
     static Result readBytes(const QByteArray& bytes, const Sink& sink,
                             qsizetype blockBytes = BlockBytes);
+    // One round from a line (without its line end) of a history whose header has `fields`
+    // fields: the lines HistoryFile::parseLine takes, and the same record but for the time.
+    static bool parseLine(const char* begin, const char* end, HistoryRecord& record,
+                          int fields = HistoryFile::FieldCount);
 
 private:
     explicit HistoryReader(const Sink& sink) : m_sink(sink) {}

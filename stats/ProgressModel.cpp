@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
+#include <utility>
 
 namespace {
 const QColor Unused(90, 90, 90);
@@ -23,24 +25,6 @@ double luminance(const QColor& c) {
     return 0.2126 * linear(c.red()) + 0.7152 * linear(c.green()) + 0.0722 * linear(c.blue());
 }
 
-// ASCII character to key index, built once from the rows.
-const std::array<int8_t, 128>& asciiKeys() {
-    static const std::array<int8_t, 128> table = [] {
-        std::array<int8_t, 128> t;
-        t.fill(-1);
-        int index = 0;
-        for (const auto& row : ProgressModel::rows())
-            for (char32_t key : row)
-                t[key] = static_cast<int8_t>(index++);
-        for (char c = 'A'; c <= 'Z'; ++c)
-            t[static_cast<size_t>(c)] = t[static_cast<size_t>(c - 'A' + 'a')];
-        t['!'] = t['1'];
-        t['?'] = t['/'];
-        return t;
-    }();
-    return table;
-}
-
 QString signedNumber(double value, int decimals) {
     const QString text = QString::number(std::abs(value), 'f', decimals);
     if (text == QString::number(0.0, 'f', decimals))
@@ -56,14 +40,26 @@ ProgressModel::ProgressModel(const std::vector<HistoryRecord>& records) {
 
 ProgressModel::Loaded ProgressModel::load(const QString& gamePath) {
     Loaded out;
-    out.read = HistoryReader::read([&out](const HistoryRecord& r) { out.model.add(r); }, gamePath);
+    // Each round's record is handed on whole, not copied: the trend keeps the last ones.
+    out.read =
+        HistoryReader::read([&out](HistoryRecord& r) { out.model.add(std::move(r)); }, gamePath);
     if (!out.read.error.isEmpty())
         out.model = ProgressModel(); // a file that is not ours shows nothing of it
     return out;
 }
 
 void ProgressModel::add(const HistoryRecord& r) {
-    m_trend.add(r);
+    tally(r);
+    (r.input == Input::Kana ? m_kanaTrend : m_trend).add(r);
+}
+
+void ProgressModel::add(HistoryRecord&& r) {
+    tally(r);
+    (r.input == Input::Kana ? m_kanaTrend : m_trend).add(std::move(r));
+}
+
+void ProgressModel::tally(const HistoryRecord& r) {
+    m_lastInput = r.input;
     // The charts follow rounds; drill sessions have no score and count only on the keyboard.
     if (r.kind == HistoryRecord::Kind::Round) {
         ++m_totalRounds;
@@ -71,74 +67,89 @@ void ProgressModel::add(const HistoryRecord& r) {
         if (m_points.size() > static_cast<size_t>(ChartRounds))
             m_points.pop_front();
     }
+    // A kana round's keys are kana: they count for the kana keyboard and its trend only.
+    if (r.input == Input::Kana)
+        m_kana.add(r);
+    else
+        m_romaji.add(r);
+}
 
-    RoundKeys& slot = m_ring[static_cast<size_t>(m_head)];
-    if (m_filled == KeyRounds) {
-        for (int i = 0; i < slot.count; ++i) {
-            const auto k = static_cast<size_t>(slot.used[static_cast<size_t>(i)]);
-            KeyStat& sum = m_recentSum[k];
-            const KeyStat& gone = slot.stats[k];
-            sum.keys -= gone.keys;
-            sum.misses -= gone.misses;
-            sum.ms -= gone.ms;
-            sum.timed -= gone.timed;
-            slot.stats[k] = {};
-        }
-    } else {
-        ++m_filled;
-    }
-    slot.count = 0;
+template <int Slots, int (*index)(char32_t)>
+void ProgressModel::KeySums<Slots, index>::add(const HistoryRecord& r) {
+    ++records;
+    recentReady = false;
     for (const auto& [character, n] : r.keysByKey)
-        count(slot, character, n, false);
+        if (const int k = index(character); k >= 0)
+            whole[static_cast<size_t>(k)].keys += n;
     for (const auto& [character, n] : r.missesByKey)
-        count(slot, character, n, true);
-    for (const RoundFigures::KeyTime& t : r.timesByKey)
-        time(slot, t);
-    m_head = (m_head + 1) % KeyRounds;
+        if (const int k = index(character); k >= 0)
+            whole[static_cast<size_t>(k)].misses += n;
+    for (const RoundFigures::KeyTime& t : r.timesByKey) {
+        if (const int k = index(t.key); k >= 0) {
+            whole[static_cast<size_t>(k)].ms += t.total;
+            whole[static_cast<size_t>(k)].timed += t.count;
+        }
+    }
 }
 
-ProgressModel::KeyStat* ProgressModel::slotStat(RoundKeys& slot, char32_t character) {
-    const int i = keyIndex(character);
+template <int Slots, int (*index)(char32_t)>
+ProgressModel::KeyStat
+ProgressModel::KeySums<Slots, index>::recentOf(char32_t character,
+                                               const WeakKeyTrend& trend) const {
+    const int i = index(character);
     if (i < 0)
-        return nullptr;
-    KeyStat& stat = slot.stats[static_cast<size_t>(i)];
-    if (stat.keys == 0 && stat.misses == 0 && stat.timed == 0 && stat.ms == 0)
-        slot.used[static_cast<size_t>(slot.count++)] = static_cast<int8_t>(i);
-    return &stat;
+        return {};
+    if (!recentReady) {
+        recent = {};
+        for (int r = 0; r < trend.records(); ++r) {
+            const HistoryRecord& record = trend.record(r);
+            for (const auto& [c, n] : record.keysByKey)
+                if (const int k = index(c); k >= 0)
+                    recent[static_cast<size_t>(k)].keys += n;
+            for (const auto& [c, n] : record.missesByKey)
+                if (const int k = index(c); k >= 0)
+                    recent[static_cast<size_t>(k)].misses += n;
+            for (const RoundFigures::KeyTime& t : record.timesByKey) {
+                if (const int k = index(t.key); k >= 0) {
+                    recent[static_cast<size_t>(k)].ms += t.total;
+                    recent[static_cast<size_t>(k)].timed += t.count;
+                }
+            }
+        }
+        recentReady = true;
+    }
+    return recent[static_cast<size_t>(i)];
 }
 
-void ProgressModel::time(RoundKeys& slot, const RoundFigures::KeyTime& t) {
-    KeyStat* stat = slotStat(slot, t.key);
-    if (!stat)
-        return;
-    const auto k = static_cast<size_t>(keyIndex(t.key));
-    stat->ms += t.total;
-    stat->timed += t.count;
-    m_recentSum[k].ms += t.total;
-    m_recentSum[k].timed += t.count;
-    m_whole[k].ms += t.total;
-    m_whole[k].timed += t.count;
+template <int Slots, int (*index)(char32_t)>
+ProgressModel::Tally ProgressModel::KeySums<Slots, index>::wholeOf(char32_t character) const {
+    const int i = index(character);
+    return i < 0 ? Tally{} : whole[static_cast<size_t>(i)];
 }
 
-void ProgressModel::count(RoundKeys& slot, char32_t character, int n, bool missed) {
-    KeyStat* found = slotStat(slot, character);
-    if (!found)
-        return;
-    const auto k = static_cast<size_t>(keyIndex(character));
-    KeyStat& stat = *found;
-    (missed ? stat.misses : stat.keys) += n;
-    (missed ? m_recentSum[k].misses : m_recentSum[k].keys) += n;
-    (missed ? m_whole[k].misses : m_whole[k].keys) += n;
+int ProgressModel::records(Input input) const {
+    return input == Input::Kana ? m_kana.records : m_romaji.records;
+}
+
+int ProgressModel::keyRounds(Input input) const {
+    return weakKeyTrend(input).records();
 }
 
 ProgressModel::KeyStat ProgressModel::keyStat(char32_t key) const {
-    const int i = keyIndex(key);
-    return i < 0 ? KeyStat{} : m_recentSum[static_cast<size_t>(i)];
+    return m_romaji.recentOf(key, m_trend);
 }
 
 ProgressModel::Tally ProgressModel::wholeHistory(char32_t key) const {
-    const int i = keyIndex(key);
-    return i < 0 ? Tally{} : m_whole[static_cast<size_t>(i)];
+    return m_romaji.wholeOf(key);
+}
+
+ProgressModel::KeyStat ProgressModel::keyStat(char32_t character, Input input) const {
+    return input == Input::Kana ? m_kana.recentOf(character, m_kanaTrend)
+                                : m_romaji.recentOf(character, m_trend);
+}
+
+ProgressModel::Tally ProgressModel::wholeHistory(char32_t character, Input input) const {
+    return input == Input::Kana ? m_kana.wholeOf(character) : m_romaji.wholeOf(character);
 }
 
 QColor ProgressModel::colour(char32_t key) const {
@@ -163,16 +174,18 @@ QColor ProgressModel::textOn(const QColor& fill) {
 }
 
 QString ProgressModel::toolTip(char32_t key) const {
-    const KeyStat s = keyStat(key);
-    const QString name = keyName(key);
+    return toolTipFor(keyName(key), keyStat(key), keyRounds());
+}
+
+QString ProgressModel::toolTipFor(const QString& name, const KeyStat& s, int rounds) {
     if (s.keys == 0)
-        return QStringLiteral("%1：直近 %2 回で打つ場面なし").arg(name).arg(keyRounds());
+        return QStringLiteral("%1：直近 %2 回で打つ場面なし").arg(name).arg(rounds);
     const QString text = QStringLiteral("%1：ミス %2 / %3 打（%4%）　直近 %5 回")
                              .arg(name)
                              .arg(s.misses)
                              .arg(s.keys)
                              .arg(QString::number(100.0 * s.rate(), 'f', 1))
-                             .arg(keyRounds());
+                             .arg(rounds);
     // Histories from before keys were timed show no time rather than a time of 0.
     if (s.timed == 0)
         return text;
@@ -180,7 +193,10 @@ QString ProgressModel::toolTip(char32_t key) const {
 }
 
 QString ProgressModel::capRate(char32_t key) const {
-    const KeyStat s = keyStat(key);
+    return capRateFor(keyStat(key));
+}
+
+QString ProgressModel::capRateFor(const KeyStat& s) {
     if (s.keys == 0)
         return QStringLiteral("–");
     return QString::number(std::lround(100.0 * s.rate())) + QLatin1Char('%');
@@ -253,8 +269,20 @@ ProgressModel::RoundAxis ProgressModel::roundAxis(int first, int last) {
     return axis;
 }
 
-int ProgressModel::keyIndex(char32_t c) {
-    return c < 128 ? asciiKeys()[c] : -1;
+int ProgressModel::kanaIndex(char32_t c) {
+    if (c >= FirstKana && c < FirstKana + KanaBlock)
+        return static_cast<int>(c - FirstKana);
+    for (size_t i = 0; i < std::size(KanaSigns); ++i)
+        if (KanaSigns[i] == c)
+            return KanaBlock + static_cast<int>(i);
+    return -1;
+}
+
+char32_t ProgressModel::kanaAt(int index) {
+    if (index < 0 || index >= KanaCount)
+        return 0;
+    return index < KanaBlock ? FirstKana + static_cast<char32_t>(index)
+                             : KanaSigns[static_cast<size_t>(index - KanaBlock)];
 }
 
 char32_t ProgressModel::keyFor(char32_t c) {
@@ -272,8 +300,8 @@ char32_t ProgressModel::keyFor(char32_t c) {
 const std::vector<std::vector<char32_t>>& ProgressModel::rows() {
     static const std::vector<std::vector<char32_t>> layout = [] {
         std::vector<std::vector<char32_t>> out;
-        for (const char* row : {"1234567890-", "qwertyuiop", "asdfghjkl;", "zxcvbnm,./", " "})
-            out.emplace_back(row, row + std::char_traits<char>::length(row));
+        for (std::string_view row : RowKeys)
+            out.emplace_back(row.begin(), row.end());
         return out;
     }();
     return layout;

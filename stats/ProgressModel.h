@@ -10,14 +10,19 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <iterator>
+#include <string_view>
 #include <vector>
 
 // What the progress window shows, gathered round by round as the history streams past and
 // without drawing anything: the last rounds its charts plot, each keyboard key's misses and
 // keys over the recent rounds and over the whole history, and the summary read out for those
-// who cannot see the charts. Its size does not grow with the history.
+// who cannot see the charts. Romaji and kana rounds keep their key figures apart, the kana ones
+// per kana. Its size does not grow with the history.
 class ProgressModel {
 public:
+    using Input = GameOptions::Input;
+
     static constexpr int ChartRounds = 200;
     static constexpr int KeyRounds = 50;
     static constexpr int TrendRounds = 10;
@@ -48,6 +53,11 @@ public:
     };
     static constexpr int KeyCount = 42;
     using Tallies = std::array<Tally, KeyCount>;
+    // The kana figures: the hiragana block, then the signs of the kana layout outside it.
+    static constexpr char32_t FirstKana = U'\u3041';
+    static constexpr int KanaBlock = 0x30A0 - 0x3041;
+    static constexpr char32_t KanaSigns[] = {U'ー', U'「', U'」', U'、', U'。', U'・'};
+    static constexpr int KanaCount = KanaBlock + static_cast<int>(std::size(KanaSigns));
 
     // Whole rounds along the charts' round axis: a tick on every `interval` rounds from
     // `anchor`, and a margin either side so that the first and last points are not on the edge.
@@ -66,16 +76,26 @@ public:
     ProgressModel() = default;
     explicit ProgressModel(const std::vector<HistoryRecord>& records);
     void add(const HistoryRecord& record);
+    // The same, taking the record's lists instead of copying them.
+    void add(HistoryRecord&& record);
 
     bool empty() const { return m_totalRounds == 0; }
+    // Whether any round or drill session was played with this input.
+    bool has(Input input) const { return records(input) > 0; }
+    // The input of the newest record; romaji for an empty history.
+    Input lastInput() const { return m_lastInput; }
     int totalRounds() const { return m_totalRounds; }
     // The last ChartRounds rounds, oldest first.
     const std::deque<Point>& points() const { return m_points; }
     // How many of the last rounds the keyboard counts (KeyRounds, or fewer in a short history).
-    int keyRounds() const { return m_filled; }
+    int keyRounds() const { return m_trend.records(); }
     KeyStat keyStat(char32_t key) const;
     // A key's misses and keys over every round of the history.
     Tally wholeHistory(char32_t key) const;
+    // The same figures of one input's rounds only; for kana, per kana (not per key).
+    int keyRounds(Input input) const;
+    KeyStat keyStat(char32_t character, Input input) const;
+    Tally wholeHistory(char32_t character, Input input) const;
     QColor colour(char32_t key) const;
     QString toolTip(char32_t key) const;
     // The miss rate written on a key, so that the colour is not the only cue.
@@ -83,16 +103,24 @@ public:
     // The charts in words: the last round's score, speed and accuracy and their trend.
     QString summary() const;
     RoundAxis roundAxis() const;
-    // 「苦手キーの推移」 over the last rounds and drill sessions.
-    const WeakKeyTrend& weakKeyTrend() const { return m_trend; }
+    // 「苦手キーの推移」 over the last rounds and drill sessions of an input.
+    const WeakKeyTrend& weakKeyTrend(Input input = Input::Romaji) const {
+        return input == Input::Kana ? m_kanaTrend : m_trend;
+    }
 
     static RoundAxis roundAxis(int first, int last);
     // The keyboard key that types a character: letters fold to their lower case and the
     // shifted ! and ? to their keys; 0 for characters the picture has no key for.
     static char32_t keyFor(char32_t character);
     // Where a key's figures stand in Tallies; -1 for a character the picture has no key for.
-    static int keyIndex(char32_t character);
+    static int keyIndex(char32_t character) { return character < 128 ? AsciiKeys[character] : -1; }
+    // Where a kana's figures stand among the KanaCount, -1 for any other character; and back.
+    static int kanaIndex(char32_t character);
+    static char32_t kanaAt(int index);
     static QColor colourFor(const KeyStat& stat);
+    // A key's tooltip and cap figure from its figures over `rounds` rounds, `name` naming it.
+    static QString toolTipFor(const QString& name, const KeyStat& stat, int rounds);
+    static QString capRateFor(const KeyStat& stat);
     // Black or white, whichever reads better on a key of this colour.
     static QColor textOn(const QColor& fill);
     // The contrast ratio of two colours as accessibility guidelines define it, 1 to 21.
@@ -104,24 +132,51 @@ public:
     static QString keyName(char32_t key);
 
 private:
-    int m_totalRounds = 0;
-    std::deque<Point> m_points;
-    // The keys of the last KeyRounds rounds, a ring: the oldest round's figures leave the sums
-    // as a new one comes in, touching only the keys each round had.
-    struct RoundKeys {
-        std::array<KeyStat, KeyCount> stats{};
-        std::array<int8_t, KeyCount> used{};
-        int count = 0;
+    // The picture's rows, top first; U' ' is the space bar.
+    static constexpr std::array<std::string_view, 5> RowKeys = {"1234567890-", "qwertyuiop",
+                                                                "asdfghjkl;", "zxcvbnm,./", " "};
+    // ASCII character to key index, made at compile time: the history's reading looks up every
+    // pair of every round here.
+    static constexpr std::array<int8_t, 128> AsciiKeys = [] {
+        std::array<int8_t, 128> t{};
+        for (int8_t& k : t)
+            k = -1;
+        int index = 0;
+        for (std::string_view row : RowKeys)
+            for (char key : row)
+                t[static_cast<size_t>(key)] = static_cast<int8_t>(index++);
+        for (char c = 'A'; c <= 'Z'; ++c)
+            t[static_cast<size_t>(c)] = t[static_cast<size_t>(c - 'A' + 'a')];
+        t['!'] = t['1'];
+        t['?'] = t['/'];
+        return t;
+    }();
+
+    // One input's key figures, `Slots` of them found by `index`: the whole history's sums, kept
+    // as each record comes in, and the last KeyRounds records' sums, made from the input's trend
+    // (which keeps exactly those records) only when first asked for after a record came in.
+    template <int Slots, int (*index)(char32_t)> struct KeySums {
+        int records = 0;
+        std::array<Tally, Slots> whole{};
+        mutable std::array<KeyStat, Slots> recent{};
+        mutable bool recentReady = false;
+
+        void add(const HistoryRecord& record);
+        KeyStat recentOf(char32_t character, const WeakKeyTrend& trend) const;
+        Tally wholeOf(char32_t character) const;
     };
-    KeyStat* slotStat(RoundKeys& slot, char32_t character); // null for keys not pictured
-    void count(RoundKeys& slot, char32_t character, int n, bool missed);
-    void time(RoundKeys& slot, const RoundFigures::KeyTime& t);
-    std::array<RoundKeys, KeyRounds> m_ring{};
-    int m_head = 0;
-    int m_filled = 0;
-    std::array<KeyStat, KeyCount> m_recentSum{};
-    Tallies m_whole{};
+    static_assert(KeyRounds == WeakKeyTrend::Records);
+    // What every record adds, however long the history, but the trend.
+    void tally(const HistoryRecord& record);
+    int records(Input input) const;
+
+    int m_totalRounds = 0;
+    Input m_lastInput = Input::Romaji;
+    std::deque<Point> m_points;
+    KeySums<KeyCount, keyIndex> m_romaji;
+    KeySums<KanaCount, kanaIndex> m_kana;
     WeakKeyTrend m_trend;
+    WeakKeyTrend m_kanaTrend;
 };
 
 struct ProgressModel::Loaded {

@@ -2,23 +2,37 @@
 
 #include "stats/PracticeWeights.h"
 
+#include <utility>
+
 void WeakKeyTrend::add(const HistoryRecord& record) {
-    m_recent.push_back(record);
-    if (m_recent.size() > static_cast<size_t>(Records))
-        m_recent.pop_front();
+    if (m_recent.size() < static_cast<size_t>(Records)) {
+        m_recent.push_back(record);
+        return;
+    }
+    m_recent[m_oldest] = record;
+    m_oldest = (m_oldest + 1) % m_recent.size();
+}
+
+void WeakKeyTrend::add(HistoryRecord&& record) {
+    if (m_recent.size() < static_cast<size_t>(Records)) {
+        m_recent.push_back(std::move(record));
+        return;
+    }
+    std::swap(m_recent[m_oldest], record);
+    m_oldest = (m_oldest + 1) % m_recent.size();
 }
 
 std::vector<WeakKeyTrend::Series> WeakKeyTrend::series() const {
     PracticeWeights weights;
-    for (const HistoryRecord& r : m_recent)
-        weights.add(r);
+    for (size_t i = 0; i < m_recent.size(); ++i)
+        weights.add(record(static_cast<int>(i)));
     std::vector<Series> out;
     for (const char32_t key : weights.weakCharacters()) {
         if (static_cast<int>(out.size()) == Keys)
             break;
         Series s{key, {}};
         for (size_t i = 0; i < m_recent.size(); ++i) {
-            const HistoryRecord& r = m_recent[i];
+            const HistoryRecord& r = record(static_cast<int>(i));
             int keys = 0, misses = 0;
             for (const auto& [k, n] : r.keysByKey)
                 if (k == key)
@@ -41,8 +55,8 @@ std::vector<WeakKeyTrend::Series> WeakKeyTrend::series() const {
 
 double WeakKeyTrend::meanMs(char32_t key) const {
     double ms = 0, count = 0;
-    for (const HistoryRecord& r : m_recent)
-        for (const RoundFigures::KeyTime& t : r.timesByKey)
+    for (size_t i = 0; i < m_recent.size(); ++i)
+        for (const RoundFigures::KeyTime& t : record(static_cast<int>(i)).timesByKey)
             if (t.key == key) {
                 ms += static_cast<double>(t.total);
                 count += t.count;

@@ -2,7 +2,6 @@
 
 #include "stats/HistoryRecord.h"
 
-#include <deque>
 #include <vector>
 
 // The progress window's 「苦手キーの推移」: the player's five weakest characters now, and how
@@ -25,12 +24,23 @@ public:
     };
 
     void add(const HistoryRecord& record);
+    // The same, taking the record's lists: once full, the oldest record's lists go back in
+    // `record`, so a reader that refills it allocates nothing.
+    void add(HistoryRecord&& record);
     int records() const { return static_cast<int>(m_recent.size()); }
     // The weakest characters, weakest first, each with its points.
     std::vector<Series> series() const;
     // A character's mean time over the recent records in ms; -1 when it was never timed.
     double meanMs(char32_t key) const;
 
+    // The i-th of the kept records, oldest first.
+    const HistoryRecord& record(int i) const {
+        return m_recent[(m_oldest + static_cast<size_t>(i)) % m_recent.size()];
+    }
+
 private:
-    std::deque<HistoryRecord> m_recent;
+    // A ring: once full, each new record is copied over the oldest, reusing its lists' memory,
+    // as a long history streams a record through here for every round.
+    std::vector<HistoryRecord> m_recent;
+    size_t m_oldest = 0;
 };

@@ -18,12 +18,12 @@ case "${1:---dev}" in
     ;;
 esac
 
-# Building and playing: compiler, Qt, SDL2_mixer, the fonts the screens use, lame for the music,
+# Building and playing: compiler, Qt, SDL2 and libmpg123, the fonts the screens use, lame for the music,
 # and dpkg-dev, whose dpkg-shlibdeps gives the Debian package its library dependencies.
 play_packages=(
     cmake g++ make pkg-config ccache dpkg-dev
     qt6-base-dev qt6-translations-l10n qt6-charts-dev libqt6opengl6-dev
-    libsdl2-mixer-dev
+    libsdl2-dev libmpg123-dev
     fonts-ipafont-gothic fonts-dejavu-core
     lame
 )

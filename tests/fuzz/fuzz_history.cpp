@@ -1,8 +1,9 @@
 // The history reader and appender on any file: no crash; every round read writes a line that
-// reads back to the same line; skipped lines are counted in order; and an append to the file either
-// refuses and leaves it byte for byte, or keeps every round read before it, in order, and adds the
-// new round last.
+// reads back to the same line; skipped lines are counted in order; the streamed reader reads
+// what the whole-file reader reads; and an append to the file either refuses and leaves it byte
+// for byte, or keeps every round read before it, in order, and adds the new round last.
 #include "stats/HistoryFile.h"
+#include "stats/HistoryReader.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 #include <QDir>
@@ -42,6 +43,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (size_t i = 1; i < before.skippedLines.size(); ++i)
         FUZZ_CHECK(before.skippedLines[i - 1] < before.skippedLines[i]);
+    // The progress window's streamed reader, with its own line parser, reads the same rounds
+    // (all but their time) and skips the same lines, wherever its blocks cut the file.
+    for (const qsizetype block : {qsizetype(7), HistoryReader::BlockBytes}) {
+        std::vector<HistoryRecord> streamed;
+        const HistoryReader::Result read = HistoryReader::readBytes(
+            bytes, [&](const HistoryRecord& r) { streamed.push_back(r); }, block);
+        FUZZ_CHECK(read.error.isEmpty() == before.error.isEmpty());
+        if (!before.error.isEmpty())
+            continue;
+        FUZZ_CHECK(streamed.size() == before.records.size());
+        for (size_t i = 0; i < streamed.size(); ++i) {
+            HistoryRecord expected = before.records[i];
+            expected.time.clear();
+            FUZZ_CHECK(streamed[i] == expected);
+        }
+        FUZZ_CHECK(read.skipped == static_cast<int>(before.skippedLines.size()));
+        FUZZ_CHECK(read.tornTail == before.tornTail);
+    }
 
     const QString path = folder.filePath(QStringLiteral("history.csv"));
     {

@@ -12,8 +12,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <SDL_mixer.h>
-
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -51,7 +49,7 @@ struct Heard {
     std::atomic<std::int64_t> last{-1};
     std::atomic<int> peak{0};
 
-    static void SDLCALL hook(void* self, Uint8* stream, int len) {
+    static void hook(void* self, std::uint8_t* stream, int len) {
         auto* heard = static_cast<Heard*>(self);
         const auto* samples = reinterpret_cast<const std::int16_t*>(stream);
         const int n = len / 4;
@@ -105,13 +103,10 @@ TEST(SoundSdlStream, aLongTrackPlaysItsWholeLengthOnceUnkeptThenLoopsAndStopsOnC
     const std::string track = "music\\kanpai.wav";
     SdlMedia media;
     ASSERT_TRUE(media.hasDevice());
-    int rate = 0;
-    Uint16 format = 0;
-    int channels = 0;
-    Mix_QuerySpec(&rate, &format, &channels);
-    ASSERT_EQ(channels, 2);
+    const int rate = media.spec().rate;
+    ASSERT_EQ(media.spec().channels, 2);
     Heard heard;
-    Mix_SetPostMix(Heard::hook, &heard);
+    media.setPostMix(Heard::hook, &heard);
 
     PollMusic(media, track);
     EXPECT_EQ(MediaMode(media, track), "PLAYING");
@@ -134,7 +129,7 @@ TEST(SoundSdlStream, aLongTrackPlaysItsWholeLengthOnceUnkeptThenLoopsAndStopsOnC
     EXPECT_EQ(MediaMode(media, track), "STOPPED");
     heard.waitBuffers(3);
     EXPECT_EQ(heard.peak.load(), 0) << "still heard after close";
-    Mix_SetPostMix(nullptr, nullptr);
+    media.setPostMix(nullptr, nullptr);
 }
 
 // Two screens' music overlap when one closes late, and key effects sound over both: every
@@ -151,7 +146,7 @@ TEST(SoundSdlStream, overlappingTracksAndEffectsAreAllHeardAndStopIndependently)
     media.preload(effect);
     ASSERT_TRUE(media.waitUntilDecoded(5s));
     Heard heard;
-    Mix_SetPostMix(Heard::hook, &heard);
+    media.setPostMix(Heard::hook, &heard);
 
     PlayMedia(media, title);
     ASSERT_TRUE(waitFor([&] { return heard.peak.load() > 5000; }, 1s));
@@ -185,7 +180,7 @@ TEST(SoundSdlStream, overlappingTracksAndEffectsAreAllHeardAndStopIndependently)
     heard.waitBuffers(3);
     EXPECT_LT(heard.peak.load(), 6600) << "the old pass still sounds under the new one";
     // Leaving with streams playing must neither hang nor crash.
-    Mix_SetPostMix(nullptr, nullptr);
+    media.setPostMix(nullptr, nullptr);
 }
 
 // A player may replace a track while the game runs: a track that turned into garbage must

@@ -1,3 +1,4 @@
+#include "sound/SoundDecoder.h"
 #include "tools/synth/WavFile.h"
 
 #include <QDir>
@@ -7,7 +8,6 @@
 #include <QTemporaryDir>
 
 #include <SDL.h>
-#include <SDL_mixer.h>
 
 #include <algorithm>
 #include <cmath>
@@ -52,18 +52,18 @@ struct Decoded {
     }
 };
 
-Decoded fromChunk(const Mix_Chunk* chunk) {
+// Folds interleaved samples down to their loudest channel, scaled to -1..1.
+Decoded fromSamples(const std::uint8_t* data, std::size_t size, SDL_AudioFormat format,
+                    int channels, int rate) {
     Decoded d;
-    int channels = 0;
-    Uint16 format = 0;
-    Mix_QuerySpec(&d.rate, &format, &channels);
+    d.rate = rate;
     const int bytes = SDL_AUDIO_BITSIZE(format) / 8;
-    const std::size_t frames = chunk->alen / (bytes * channels);
+    const std::size_t frames = size / (bytes * channels);
     d.samples.resize(frames);
     for (std::size_t f = 0; f < frames; ++f) {
         float loudest = 0;
         for (int c = 0; c < channels; ++c) {
-            const Uint8* p = chunk->abuf + (f * channels + c) * bytes;
+            const std::uint8_t* p = data + (f * channels + c) * bytes;
             float v = 0;
             if (SDL_AUDIO_ISFLOAT(format)) {
                 std::memcpy(&v, p, 4);
@@ -85,16 +85,23 @@ Decoded fromChunk(const Mix_Chunk* chunk) {
     return d;
 }
 
+// The game's device format: what every sound is converted to before it is heard.
+constexpr int kRate = 44100;
+constexpr SDL_AudioFormat kFormat = AUDIO_S16SYS;
+constexpr int kChannels = 2;
+
 Decoded decode(const QString& path) {
-    Mix_Chunk* chunk = Mix_LoadWAV(QFile::encodeName(path).constData());
-    if (!chunk) {
+    SoundDecoder decoder(kFormat, kChannels, kRate);
+    if (!decoder.open(QFile::encodeName(path).toStdString())) {
         Decoded d;
-        d.error = Mix_GetError();
+        d.error = "does not open as sound";
         return d;
     }
-    Decoded d = fromChunk(chunk);
-    Mix_FreeChunk(chunk);
-    return d;
+    std::vector<std::uint8_t> pcm;
+    std::vector<std::uint8_t> block(1 << 16);
+    while (const std::size_t n = decoder.read(block.data(), block.size()))
+        pcm.insert(pcm.end(), block.data(), block.data() + n);
+    return fromSamples(pcm.data(), pcm.size(), kFormat, kChannels, kRate);
 }
 
 struct Expected {
@@ -113,26 +120,8 @@ const Expected twelve[] = {
     {"nocturne.mp3", 40, 120, true},  {"peterwolf.mp3", 20, 60, true},
 };
 
-// Opens the mixer with SDL_mixer's usual output, so every file goes through the same
-// resampling as in the game, on the driver the game falls back to without a sound card.
-class SoundSetFiles : public testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        s_open = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 &&
-                 Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) == 0;
-        if (!s_open)
-            s_error = SDL_GetError();
-    }
-    static void TearDownTestSuite() {
-        if (s_open)
-            Mix_CloseAudio();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
-    void SetUp() override { ASSERT_TRUE(s_open) << "cannot open the mixer: " << s_error; }
-
-    static inline bool s_open = false;
-    static inline std::string s_error;
-};
+// Every file goes through the game's own decoder and resampling to the device's format.
+class SoundSetFiles : public testing::Test {};
 
 } // namespace
 
@@ -190,17 +179,24 @@ TEST_F(SoundSetFiles, okAndMissAreShortAndSoundClearlyDifferent) {
         << ok.crossingsPerSecond() << " against " << miss.crossingsPerSecond();
 }
 
-// Our WAV writer's header must be one SDL_mixer accepts, with every sample accounted for.
+// Our WAV writer's header must be one SDL's own reader accepts, with every sample accounted
+// for.
 TEST_F(SoundSetFiles, writtenWavFilesLoadWithEverySample) {
-    // Half a sine: smooth, so resampling to the mixer's rate leaves its peak where it was.
+    // Half a sine, read at its own rate.
     std::vector<std::int16_t> arch(1001);
     for (std::size_t i = 0; i < arch.size(); ++i)
         arch[i] = static_cast<std::int16_t>(std::lround(16000 * std::sin(M_PI * i / 1000.0)));
     const std::string bytes = WavFile::bytes(arch, 22050);
-    Mix_Chunk* chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), bytes.size()), 1);
-    ASSERT_NE(chunk, nullptr) << Mix_GetError();
-    const Decoded d = fromChunk(chunk);
-    Mix_FreeChunk(chunk);
+    SDL_AudioSpec spec{};
+    std::uint8_t* data = nullptr;
+    Uint32 size = 0;
+    ASSERT_NE(SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1,
+                             &spec, &data, &size),
+              nullptr)
+        << SDL_GetError();
+    const Decoded d = fromSamples(data, size, spec.format, spec.channels, spec.freq);
+    SDL_FreeWAV(data);
+    EXPECT_EQ(spec.freq, 22050);
     EXPECT_NEAR(d.seconds(), 1001.0 / 22050, 2.0 / 22050);
     EXPECT_NEAR(d.peakDb(), 20 * std::log10(16000.0 / 32768), 0.1);
 }
