@@ -5,6 +5,11 @@
 
 #include <QFile>
 
+#include <thread>
+
+#include <cerrno>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -478,4 +483,121 @@ HistoryReader::Result HistoryReader::read(const Sink& sink, const QString& gameP
             break;
     }
     return reader.finish();
+}
+
+void HistoryReader::pull(const Source& source, qint64 from, qint64 to, qsizetype blockBytes) {
+    QByteArray block(blockBytes, Qt::Uninitialized);
+    for (qint64 at = from; to < 0 || at < to;) {
+        const qint64 room = to < 0 ? block.size() : std::min<qint64>(block.size(), to - at);
+        const qint64 n = source(at, block.data(), room);
+        if (n < 0) {
+            m_result.error = QString::fromLocal8Bit(std::strerror(errno));
+            return;
+        }
+        if (n == 0 || !feed(block.constData(), n))
+            return;
+        at += n;
+    }
+}
+
+// The cut is made on a line end and after the header, so each half holds whole lines and the
+// second knows how many fields its lines hold; where no such cut is found, one reader does all.
+HistoryReader::Result HistoryReader::inTwo(const Source& source, qint64 size, const Sink& first,
+                                           const Sink& second, qint64 split, qsizetype blockBytes) {
+    const qint64 look = HistoryFile::MaxLineBytes + 2;
+    auto lineEndFrom = [&](qint64 at) -> qint64 {
+        QByteArray window(static_cast<qsizetype>(std::clamp<qint64>(size - at, 0, look)),
+                          Qt::Uninitialized);
+        if (window.isEmpty() || source(at, window.data(), window.size()) != window.size())
+            return -1;
+        const qsizetype nl = window.indexOf('\n');
+        return nl < 0 ? -1 : at + nl;
+    };
+    const qint64 headerEnd = lineEndFrom(0);
+    int fields = 0;
+    qint64 cut = -1;
+    if (headerEnd > 0 && split > headerEnd && split < size) {
+        QByteArray header(static_cast<qsizetype>(headerEnd), Qt::Uninitialized);
+        source(0, header.data(), header.size());
+        if (header.endsWith('\r'))
+            header.chop(1);
+        fields = HistoryFile::fieldsUnder(header.constData(), header.constData() + header.size());
+        // The line that holds `split` goes to the first half: the cut is after its end.
+        const qint64 end = lineEndFrom(split);
+        if (fields > 0 && end >= 0 && end + 1 < size)
+            cut = end + 1;
+    }
+    HistoryReader earlier(first);
+    if (cut < 0) {
+        earlier.pull(source, 0, -1, blockBytes);
+        return earlier.finish();
+    }
+    HistoryReader later(second, fields);
+    Result rest;
+    std::thread worker([&] {
+        later.pull(source, cut, -1, blockBytes);
+        rest = later.finish();
+    });
+    earlier.pull(source, 0, cut, blockBytes);
+    Result out = earlier.finish();
+    worker.join();
+    if (!out.error.isEmpty())
+        return out;
+    if (!rest.error.isEmpty())
+        return rest;
+    // The second half counted its lines from 2, as if the first half were its header.
+    out.rounds += rest.rounds;
+    out.skipped += rest.skipped;
+    for (const int line : rest.skippedLines)
+        if (out.skippedLines.size() < static_cast<size_t>(ReportedLines))
+            out.skippedLines.push_back(earlier.m_lineNo + line - 1);
+    out.tornTail = rest.tornTail;
+    return out;
+}
+
+HistoryReader::Result HistoryReader::readBytesInTwo(const QByteArray& bytes, const Sink& first,
+                                                    const Sink& second, qsizetype split,
+                                                    qsizetype blockBytes) {
+    const Source source = [&bytes](qint64 at, char* out, qint64 room) -> qint64 {
+        const qint64 n = std::clamp<qint64>(bytes.size() - at, 0, room);
+        std::memcpy(out, bytes.constData() + at, static_cast<size_t>(n));
+        return n;
+    };
+    return inTwo(source, bytes.size(), first, second, split, blockBytes);
+}
+
+HistoryReader::Result HistoryReader::readInTwo(const Sink& first, const Sink& second,
+                                               const QString& gamePath) {
+    QFile file(TextFile::hostPath(gamePath));
+    if (!file.exists())
+        return {};
+    Result failed;
+    if (!file.open(QIODevice::ReadOnly)) {
+        failed.error = file.errorString();
+        return failed;
+    }
+    const qint64 size = file.size();
+    if (size > HistoryFile::MaxBytes) {
+        failed.error =
+            QStringLiteral("%1 MiB を超えています").arg(HistoryFile::MaxBytes / (1024 * 1024));
+        return failed;
+    }
+    if (size < SplitBytes) {
+        HistoryReader reader(first);
+        reader.pull([&file](qint64, char* out, qint64 room) { return file.read(out, room); }, 0, -1,
+                    BlockBytes);
+        if (reader.m_result.error.isEmpty() && file.error() != QFileDevice::NoError)
+            reader.m_result.error = file.errorString();
+        return reader.finish();
+    }
+    // Both halves read the one open file at their own offsets.
+    const int fd = file.handle();
+    const Source source = [fd](qint64 at, char* out, qint64 room) -> qint64 {
+        while (true) {
+            const ssize_t n = ::pread(fd, out, static_cast<size_t>(room), static_cast<off_t>(at));
+            if (n >= 0 || errno != EINTR)
+                return n;
+        }
+    };
+    return inTwo(source, size, first, second, size / 2, BlockBytes);
 }

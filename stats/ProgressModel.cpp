@@ -40,12 +40,34 @@ ProgressModel::ProgressModel(const std::vector<HistoryRecord>& records) {
 
 ProgressModel::Loaded ProgressModel::load(const QString& gamePath) {
     Loaded out;
-    // Each round's record is handed on whole, not copied: the trend keeps the last ones.
+    // Each round's record is handed on whole, not copied: the trend keeps the last ones. A
+    // long history is read in two halves at once, on both cores.
+    ProgressModel later;
     out.read =
-        HistoryReader::read([&out](HistoryRecord& r) { out.model.add(std::move(r)); }, gamePath);
+        HistoryReader::readInTwo([&out](HistoryRecord& r) { out.model.add(std::move(r)); },
+                                 [&later](HistoryRecord& r) { later.add(std::move(r)); }, gamePath);
     if (!out.read.error.isEmpty())
         out.model = ProgressModel(); // a file that is not ours shows nothing of it
+    else
+        out.model.append(std::move(later));
     return out;
+}
+
+void ProgressModel::append(ProgressModel&& later) {
+    for (Point p : later.m_points) {
+        p.round += m_totalRounds;
+        m_points.push_back(p);
+        if (m_points.size() > static_cast<size_t>(ChartRounds))
+            m_points.pop_front();
+    }
+    m_totalRounds += later.m_totalRounds;
+    if (later.m_romaji.records + later.m_kana.records > 0)
+        m_lastInput = later.m_lastInput;
+    m_romaji.append(later.m_romaji);
+    m_kana.append(later.m_kana);
+    m_trend.append(std::move(later.m_trend));
+    m_kanaTrend.append(std::move(later.m_kanaTrend));
+    later = ProgressModel();
 }
 
 void ProgressModel::add(const HistoryRecord& r) {
@@ -89,6 +111,18 @@ void ProgressModel::KeySums<Slots, index>::add(const HistoryRecord& r) {
             whole[static_cast<size_t>(k)].ms += t.total;
             whole[static_cast<size_t>(k)].timed += t.count;
         }
+    }
+}
+
+template <int Slots, int (*index)(char32_t)>
+void ProgressModel::KeySums<Slots, index>::append(const KeySums& later) {
+    records += later.records;
+    recentReady = false;
+    for (size_t k = 0; k < whole.size(); ++k) {
+        whole[k].misses += later.whole[k].misses;
+        whole[k].keys += later.whole[k].keys;
+        whole[k].ms += later.whole[k].ms;
+        whole[k].timed += later.whole[k].timed;
     }
 }
 

@@ -78,6 +78,9 @@ public:
     void add(const HistoryRecord& record);
     // The same, taking the record's lists instead of copying them.
     void add(HistoryRecord&& record);
+    // Adds the model of the rounds that follow this model's, read apart: the same model as if
+    // they had been added one by one.
+    void append(ProgressModel&& later);
 
     bool empty() const { return m_totalRounds == 0; }
     // Whether any round or drill session was played with this input.
@@ -162,6 +165,7 @@ private:
         mutable bool recentReady = false;
 
         void add(const HistoryRecord& record);
+        void append(const KeySums& later);
         KeyStat recentOf(char32_t character, const WeakKeyTrend& trend) const;
         Tally wholeOf(char32_t character) const;
     };

@@ -22,6 +22,12 @@ void WeakKeyTrend::add(HistoryRecord&& record) {
     m_oldest = (m_oldest + 1) % m_recent.size();
 }
 
+void WeakKeyTrend::append(WeakKeyTrend&& later) {
+    for (size_t i = 0; i < later.m_recent.size(); ++i)
+        add(std::move(later.m_recent[(later.m_oldest + i) % later.m_recent.size()]));
+    later = WeakKeyTrend();
+}
+
 std::vector<WeakKeyTrend::Series> WeakKeyTrend::series() const {
     PracticeWeights weights;
     for (size_t i = 0; i < m_recent.size(); ++i)

@@ -27,6 +27,8 @@ public:
     // The same, taking the record's lists: once full, the oldest record's lists go back in
     // `record`, so a reader that refills it allocates nothing.
     void add(HistoryRecord&& record);
+    // Adds a later trend's records after this one's, oldest first.
+    void append(WeakKeyTrend&& later);
     int records() const { return static_cast<int>(m_recent.size()); }
     // The weakest characters, weakest first, each with its points.
     std::vector<Series> series() const;

@@ -11,7 +11,9 @@
 #include <QTemporaryDir>
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -45,10 +47,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(before.skippedLines[i - 1] < before.skippedLines[i]);
     // The progress window's streamed reader, with its own line parser, reads the same rounds
     // (all but their time) and skips the same lines, wherever its blocks cut the file.
-    for (const qsizetype block : {qsizetype(7), HistoryReader::BlockBytes}) {
+    // A long history is read in two halves: cut in the middle, the halves' rounds follow each
+    // other as one reading's.
+    for (const qsizetype block : {qsizetype(7), HistoryReader::BlockBytes, qsizetype(0)}) {
         std::vector<HistoryRecord> streamed;
-        const HistoryReader::Result read = HistoryReader::readBytes(
-            bytes, [&](const HistoryRecord& r) { streamed.push_back(r); }, block);
+        const auto sink = [&](const HistoryRecord& r) { streamed.push_back(r); };
+        std::vector<HistoryRecord> later;
+        const HistoryReader::Result read =
+            block > 0 ? HistoryReader::readBytes(bytes, sink, block)
+                      : HistoryReader::readBytesInTwo(
+                            bytes, sink, [&](const HistoryRecord& r) { later.push_back(r); },
+                            bytes.size() / 2, 5);
+        streamed.insert(streamed.end(), later.begin(), later.end());
         FUZZ_CHECK(read.error.isEmpty() == before.error.isEmpty());
         if (!before.error.isEmpty())
             continue;
@@ -60,6 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         FUZZ_CHECK(read.skipped == static_cast<int>(before.skippedLines.size()));
         FUZZ_CHECK(read.tornTail == before.tornTail);
+        FUZZ_CHECK(std::equal(read.skippedLines.begin(), read.skippedLines.end(),
+                              before.skippedLines.begin(),
+                              before.skippedLines.begin() + read.skippedLines.size()));
     }
 
     const QString path = folder.filePath(QStringLiteral("history.csv"));

@@ -163,6 +163,28 @@ TEST(HistoryReader, readsAsTheWholeFileReadsWhereverTheBlocksCut) {
                     std::min<size_t>(whole.skippedLines.size(), HistoryReader::ReportedLines));
             EXPECT_EQ(read.skippedLines, first);
         }
+        // Read in two halves, cut anywhere: the halves' rounds follow each other as one
+        // reading's, the skipped lines keep their numbers in the whole file.
+        for (const qsizetype split : {bytes.size() / 5, bytes.size() / 2, bytes.size() - 2}) {
+            SCOPED_TRACE(testing::Message() << "split " << split << ": " << bytes.left(60).data());
+            std::vector<HistoryRecord> rounds, later;
+            const HistoryReader::Result read = HistoryReader::readBytesInTwo(
+                bytes, [&](const HistoryRecord& r) { rounds.push_back(r); },
+                [&](const HistoryRecord& r) { later.push_back(r); }, split, 7);
+            EXPECT_EQ(read.error.isEmpty(), whole.error.isEmpty());
+            if (!whole.error.isEmpty())
+                continue;
+            rounds.insert(rounds.end(), later.begin(), later.end());
+            EXPECT_EQ(rounds, withoutTimes(whole.records));
+            EXPECT_EQ(read.rounds, static_cast<int>(whole.records.size()));
+            EXPECT_EQ(read.tornTail, whole.tornTail);
+            EXPECT_EQ(read.skipped, static_cast<int>(whole.skippedLines.size()));
+            const std::vector<int> first(
+                whole.skippedLines.begin(),
+                whole.skippedLines.begin() +
+                    std::min<size_t>(whole.skippedLines.size(), HistoryReader::ReportedLines));
+            EXPECT_EQ(read.skippedLines, first);
+        }
     }
 }
 
@@ -247,7 +269,8 @@ TEST(HistoryReader, theStreamedModelIsTheModelOfEveryRecord) {
     QByteArray bytes = HistoryFile::Header + '\n';
     const char32_t keys[] = {U'a', U's', U'd', U'f', U'j', U'k', U'l', U';', U'!', U'、'};
     const char32_t kana[] = {U'か', U'な', U'し', U'ー', U'、', U'ん', U'ゃ', U'ぱ', U'a', U'つ'};
-    for (int i = 0; i < 260; ++i) {
+    // Long enough to be read in two halves at once.
+    for (int i = 0; bytes.size() < HistoryReader::SplitBytes + 1000; ++i) {
         HistoryRecord r;
         r.time = QStringLiteral("2026-12-07T20:15:00+09:00");
         r.score = i * 7;
@@ -272,6 +295,17 @@ TEST(HistoryReader, theStreamedModelIsTheModelOfEveryRecord) {
     const std::vector<HistoryRecord> records = HistoryFile::load(HistoryFile::Path).records;
     const ProgressModel whole(records);
     expectSameModel(ProgressModel::load(HistoryFile::Path).model, whole);
+    // Halves cut anywhere make the same model, however few rounds either half holds.
+    for (const qsizetype split : {qsizetype(300), bytes.size() / 3, bytes.size() - 3000}) {
+        SCOPED_TRACE(split);
+        ProgressModel first, second;
+        HistoryReader::readBytesInTwo(
+            bytes, [&](HistoryRecord& r) { first.add(std::move(r)); },
+            [&](HistoryRecord& r) { second.add(std::move(r)); }, split);
+        EXPECT_GT(second.totalRounds(), 0);
+        first.append(std::move(second));
+        expectSameModel(first, whole);
+    }
     // Looked at between rounds, as a window open while rounds come in would be.
     ProgressModel stepwise;
     for (const HistoryRecord& r : records) {
