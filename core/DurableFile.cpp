@@ -167,18 +167,15 @@ bool DurableFile::isTemporaryOf(const QString& candidate, const QString& fileNam
     return true;
 }
 
-int DurableFile::removeOrphans(const QString& gameFolder, const QStringList& fileNames) {
+void DurableFile::removeOrphans(const QString& gameFolder, const QStringList& fileNames) {
     const QDir folder(TextFile::hostPath(gameFolder));
-    int removed = 0;
     const QStringList entries = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& entry : entries) {
         for (const QString& name : fileNames) {
             if (isTemporaryOf(entry, name)) {
-                if (FileSystem::current().unlink(local(folder.filePath(entry)).constData()) == 0)
-                    ++removed;
+                FileSystem::current().unlink(local(folder.filePath(entry)).constData());
                 break;
             }
         }
     }
-    return removed;
 }

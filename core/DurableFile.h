@@ -33,8 +33,8 @@ public:
     // Whether a file name is one of our temporary files for fileName: fileName, a dot, and six
     // letters or digits.
     static bool isTemporaryOf(const QString& candidate, const QString& fileName);
-    // Removes such leftovers of an interrupted save from the folder; returns how many went.
-    static int removeOrphans(const QString& gameFolder, const QStringList& fileNames);
+    // Removes such leftovers of an interrupted save from the folder.
+    static void removeOrphans(const QString& gameFolder, const QStringList& fileNames);
 
     static QString writeErrorMessage(const QString& gamePath, int error);
 };

@@ -94,15 +94,33 @@ QStringList TextFile::linesOf(const QByteArray& bytes, const QString& filePath, 
 
 namespace {
 
+// ICU's CP932 reads these three control bytes as one another (0x1A as U+001C, 0x1C as U+007F,
+// 0x7F as U+001A); Windows reads each as itself. None of them is ever part of a two-byte
+// character, so they can be taken as they are.
+bool isSwappedControl(char byte) {
+    return byte == '\x1A' || byte == '\x1C' || byte == '\x7F';
+}
+
 // The text of bytes that are not UTF-8, and whether they were clean Shift-JIS.
 QString decodeLegacy(const QByteArray& bytes, bool* clean) {
-    QStringDecoder cp932("CP932");
+    // Stateless: a lead byte cut off by the end of the file (or by one of the control bytes) is
+    // an error, not a character silently held back and lost.
+    QStringDecoder cp932("CP932", QStringDecoder::Flag::Stateless);
     if (!cp932.isValid()) {
         if (clean)
             *clean = false;
         return QString::fromLatin1(bytes);
     }
-    QString text = cp932.decode(bytes);
+    QString text;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= bytes.size(); ++i) {
+        if (i < bytes.size() && !isSwappedControl(bytes.at(i)))
+            continue;
+        text += cp932.decode(QByteArrayView(bytes).sliced(start, i - start));
+        if (i < bytes.size())
+            text += QChar(static_cast<char16_t>(bytes.at(i)));
+        start = i + 1;
+    }
     if (clean) {
         // The converter may stand U+001A or U+FFFD in for a byte it cannot map instead of
         // reporting it; either one that the bytes did not hold means a byte was lost.

@@ -96,16 +96,36 @@ TEST(KanaLayout, everyKeyTypesTheKanaPrintedOnAJisKeyboard) {
 // Without a scan code the key is read as a US keyboard types it (the characters a US keyboard
 // shows for the JIS positions), and keys held with Ctrl, Alt or Meta type no kana.
 TEST(KanaLayout, withoutAScanCodeTheUsCharacterGivesThePosition) {
-    const std::map<QString, QChar> cases = {
-        {"q", u'た'}, {"Q", u'た'}, {"#", u'ぁ'}, {"]", u'゜'},   {"}", u'「'},    {"|", u'」'},
-        {"?", u'・'}, {"`", u'ろ'}, {"_", u'ー'}, {" ", QChar()}, {"ab", QChar()},
+    std::map<QString, QChar> cases = {{" ", QChar()}, {"ab", QChar()}};
+    // Every printable key of a US keyboard, plain and with Shift, row by row.
+    const std::pair<const char*, const char16_t*> rows[] = {
+        {"1234567890-=", u"ぬふあうえおやゆよわほへ"},
+        {"!@#$%^&*()_+", u"ぬふぁぅぇぉゃゅょをーへ"},
+        {"qwertyuiop[]", u"たていすかんなにらせ゛゜"},
+        {"QWERTYUIOP{}", u"たてぃすかんなにらせ゛「"},
+        {"asdfghjkl;'\\", u"ちとしはきくまのりれけむ"},
+        {"ASDFGHJKL:\"|", u"ちとしはきくまのりれけ」"},
+        {"zxcvbnm,./`", u"つさそひこみもねるめろ"},
+        {"ZXCVBNM<>?~", u"っさそひこみも、。・ろ"},
     };
+    for (const auto& [keys, kana] : rows) {
+        const QString typed = QString::fromLatin1(keys), expected = QString::fromUtf16(kana);
+        ASSERT_EQ(typed.size(), expected.size()) << keys;
+        for (qsizetype i = 0; i < typed.size(); ++i)
+            cases[typed.mid(i, 1)] = expected.at(i);
+    }
+    EXPECT_EQ(cases.size(), 2u + 2 * 47);
     for (const auto& [text, kana] : cases) {
         const bool shift =
             text.size() == 1 && KanaLayout::usKey(text.at(0)).value_or(KanaLayout::Key{}).shift;
         const QKeyEvent event(QEvent::KeyPress, Qt::Key_unknown,
                               shift ? Qt::ShiftModifier : Qt::NoModifier, 0, 0, 0, text);
         EXPECT_EQ(KanaLayout::kanaOf(&event), kana) << text.toStdString();
+    }
+    // A key with an X key code (8 to 255) goes by its position alone, even where no kana is.
+    for (const quint32 code : {8u, 255u}) {
+        const QKeyEvent event(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, code, 0, 0, "q");
+        EXPECT_TRUE(KanaLayout::kanaOf(&event).isNull()) << code;
     }
     for (const auto modifier : {Qt::ControlModifier, Qt::AltModifier, Qt::MetaModifier}) {
         const QKeyEvent event(QEvent::KeyPress, Qt::Key_Q, modifier, 24, 0, 0, QString());

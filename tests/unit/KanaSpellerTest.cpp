@@ -208,11 +208,20 @@ TEST(KanaSpeller, smallKanaAfterEveryConsonant) {
     });
 }
 
-// ー and the other signs of the built-in phrases, katakana read as hiragana, and ASCII (also
-// written full width) passed through as typed.
+// Every kana with one spelling, ー and the other signs of the built-in phrases, katakana read as
+// hiragana, and ASCII (also written full width) passed through as typed.
 TEST(KanaSpeller, longVowelsKatakanaSignsAndAscii) {
     expectAll({
         {"ラーメン", "ra-menn", "ra-men", "ra-me"},
+        // Every kana with one fixed spelling, in table order.
+        {"あいうえおかきくけこがぎぐげごさすせそざずぜぞたちてとだぢづでどなにぬねの",
+         "aiueokakikukekogagigugegosasusesozazuzezotatitetodadidudedonaninuneno",
+         "aiueokakikukekogagigugegosasusesozazuzezotatitetodadidudedonaninuneno",
+         "aiueokakikukekogagigugegosasusesozazuzezotatitetodadidudedonaninuneno"},
+        {"はひへほばびぶべぼぱぴぷぺぽまみむめもやゆよらりるれろわゐゑをゔゎゕゖ",
+         "hahihehobabibubebopapipupepomamimumemoyayuyorarirurerowawiwewovulwalkalke",
+         "hahihehobabibubebopapipupepomamimumemoyayuyorarirurerowawiwewovulwalkalke",
+         "hahihehobabibubebopapipupepomamimumemoyayuyorarirurerowawiwewovulwalkalke"},
         {"ｰ〜～", "-~~", "-~~", "-~~"},
         {"カタカナ", "katakana", "katakana", "katakana"},
         {"シャツ", "syatu", "shatsu", ""},

@@ -114,6 +114,11 @@ TEST(PracticeWeights, phraseWeightsStayWithinFourTimesEachOther) {
                      PracticeWeights::MaxPhraseRatio);
     EXPECT_DOUBLE_EQ(PracticeWeights::phraseWeight(QStringLiteral("chchch"), {}), 1.0);
     EXPECT_TRUE(PracticeWeights({session(10)}).weakCharacters().empty());
+    // A character met once and missed that once is weak already: it has no right key to time.
+    HistoryRecord once = session(10);
+    once.keysByKey.emplace_back(U'z', 1);
+    once.missesByKey.emplace_back(U'z', 1);
+    EXPECT_EQ(PracticeWeights({once}).weakCharacters(), std::vector<char32_t>{U'z'});
 }
 
 // Over 20,000 pinned values spread evenly through [0, 1), the weighted draw picks each built-in

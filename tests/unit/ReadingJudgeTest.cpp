@@ -276,6 +276,13 @@ TEST(RomajiTable, aBadPlayersTableNamesTheLineAndFallsBackToTheBuiltIn) {
         EXPECT_EQ(firstRefused(judge, QStringLiteral("kakka")), -1);
         EXPECT_TRUE(judge.complete());
     }
+    // Pending keys that are exactly another row's keys settle through that row.
+    TempWorkDir dir;
+    dir.writeBytes(QStringLiteral("system/romaji.tsv"), "n\tん\nnx\tン\tn\n");
+    RecordingErrors errors;
+    const auto table = RomajiTable::loadForRound(errors);
+    EXPECT_TRUE(errors.warnings.isEmpty()) << errors.warnings.join("").toStdString();
+    EXPECT_EQ(table->size(), 2);
 }
 
 namespace {

@@ -35,6 +35,9 @@ TEST(RoundFigures, weakKeysAreTheMostMissedWithTiesInFirstMissedOrder) {
     two.wrongKey(QStringLiteral("é"));
     EXPECT_EQ(two.weakKeys(), (std::vector<char32_t>{U'k', U'é'}));
     EXPECT_EQ(FiguresLine::text(two).section(QStringLiteral("苦手"), 1), QStringLiteral(" k é"));
+    // A character past U+FFFF is one key, not half of one.
+    two.wrongKey(QStringLiteral("🍣"));
+    EXPECT_EQ(two.weakKeys(), (std::vector<char32_t>{U'k', U'é', U'🍣'}));
 }
 
 // Speed is right keys per second of play, accuracy right over judged, and a round without keys

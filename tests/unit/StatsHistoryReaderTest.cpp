@@ -216,8 +216,8 @@ TEST(HistoryReader, readsTheFileInTheWorkingFolder) {
     EXPECT_TRUE(inOrder);
     QFile big(QStringLiteral("system/history.csv"));
     ASSERT_TRUE(big.resize(HistoryFile::MaxBytes + 1));
-    EXPECT_TRUE(
-        HistoryReader::read(counter, HistoryFile::Path).error.contains(QStringLiteral("MiB")));
+    EXPECT_EQ(HistoryReader::read(counter, HistoryFile::Path).error,
+              QStringLiteral("256 MiB を超えています"));
 }
 
 // Line by line over the table of tricky lines, under both headers' field counts, the streamed

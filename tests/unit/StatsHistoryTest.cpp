@@ -2,10 +2,17 @@
 #include "tests/support/TempWorkDir.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <chrono>
+#include <thread>
 
 #include <csignal>
 #include <cstdlib>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -143,6 +150,44 @@ TEST(HistoryFile, foreignFilesEditedLinesAndUnwritablePlacesLoseNothing) {
     QDir(dir.path("system")).mkdir(QStringLiteral("history.csv"));
     EXPECT_FALSE(HistoryFile::append(round(4)).isEmpty());
     EXPECT_FALSE(HistoryFile::append(round(4), QStringLiteral("nowhere\\history.csv")).isEmpty());
+}
+
+// Another game replaces the history (as its upgrade does) while this one, the file already open,
+// waits for the lock: the round goes into the file that now has the name, not into the old one
+// that no longer has any. Catches a check that sees a replaced file only when both its inode and
+// its device changed.
+TEST(HistoryFile, anAppendThatWaitedWhileTheFileWasReplacedWritesToTheNewFile) {
+    TempWorkDir dir;
+    ASSERT_EQ(HistoryFile::append(round(1)), QString());
+    const QString path = QFileInfo(dir.path("system/history.csv")).canonicalFilePath();
+    const auto opened = [&path] {
+        int count = 0;
+        for (const QString& fd :
+             QDir(QStringLiteral("/proc/self/fd"))
+                 .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+            count += QFile::symLinkTarget(QStringLiteral("/proc/self/fd/") + fd) == path;
+        return count;
+    };
+    const int held = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    QString reason = QStringLiteral("not run");
+    std::thread appender([&reason] { reason = HistoryFile::append(round(3)); });
+    for (int i = 0; i < 500 && opened() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const bool waited = opened() == 2;
+    dir.writeBytes("system/history.new", header() + HistoryFile::formatLine(round(2)) + '\n');
+    const bool replaced = ::rename(QFile::encodeName(dir.path("system/history.new")).constData(),
+                                   QFile::encodeName(path).constData()) == 0;
+    ::flock(held, LOCK_UN);
+    ::close(held);
+    appender.join();
+    ASSERT_TRUE(waited && replaced);
+    EXPECT_EQ(reason, QString());
+    const HistoryFile::Loaded loaded = HistoryFile::load();
+    ASSERT_EQ(loaded.records.size(), 2u);
+    EXPECT_EQ(loaded.records[0].score, 2);
+    EXPECT_EQ(loaded.records[1].score, 3);
 }
 
 // A game killed at any moment of an append keeps every round appended before: a child process
@@ -325,4 +370,27 @@ TEST(HistoryFile, damagedTimesOrModesSkipTheLine) {
     // A line of the first format under the new header is one field short.
     const QByteArray shortLine = line.left(line.indexOf(",exact,"));
     EXPECT_FALSE(HistoryFile::parseLine(shortLine.cbegin(), shortLine.cend(), r));
+}
+
+// The last rounds for the practice draw are read from the end of the file: whatever the history's
+// length against the part read, they are the last records of the whole read, in order, the
+// first round of a short history included. Catches a first line glued to the header, a tail
+// that begins inside a line, and a count off by one.
+TEST(HistoryFile, theRecentRoundsAreTheLastOfTheWholeHistory) {
+    TempWorkDir dir;
+    for (const int total : {0, 1, 3, 700}) {
+        QByteArray bytes = header();
+        for (int i = 1; i <= total; ++i)
+            bytes += HistoryFile::formatLine(round(i, {{U'q', i % 7 + 1}})) + '\n';
+        dir.writeBytes("system/history.csv", bytes);
+        const std::vector<HistoryRecord> all = HistoryFile::load().records;
+        ASSERT_EQ(all.size(), static_cast<size_t>(total));
+        for (const int count : {0, 1, 2, 3, 50, 1000}) {
+            const size_t kept = std::min<size_t>(all.size(), static_cast<size_t>(count));
+            EXPECT_EQ(HistoryFile::loadRecent(count),
+                      std::vector<HistoryRecord>(all.end() - static_cast<std::ptrdiff_t>(kept),
+                                                 all.end()))
+                << total << " rounds, last " << count;
+        }
+    }
 }

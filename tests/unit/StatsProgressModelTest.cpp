@@ -62,7 +62,9 @@ TEST(ProgressModel, keyColoursFollowTheMissRateAndTheTooltipGivesTheCounts) {
     EXPECT_EQ(model.keyStat(U'1').misses, 1);            // ! is Shift and 1
     EXPECT_EQ(model.toolTip(U's'), QStringLiteral("S：ミス 4 / 20 打（20.0%）　直近 1 回"));
     EXPECT_EQ(model.toolTip(U'z'), QStringLiteral("Z：直近 1 回で打つ場面なし"));
-    EXPECT_EQ(ProgressModel::keyFor(U'あ'), 0u);
+    // Characters past ASCII (the JIS keyboard's ¥, letters of other scripts) have no key here.
+    for (const char32_t c : {U'あ', U'¥', U'é', U'ё', U'\u04FF', U'\u0080'})
+        EXPECT_EQ(ProgressModel::keyFor(c), 0u) << static_cast<int>(c);
 }
 
 // Round axes for short and long histories: every tick a whole round, never twice the same,

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QTest>
 #include <QToolTip>
 #include <QValueAxis>
@@ -116,6 +117,8 @@ TEST(ProgressWindow, theWeakKeyTrendFollowsTheWeakestKeysOverTheLastRecords) {
     EXPECT_DOUBLE_EQ(series[0].points.back().missRate, 0.4);
     EXPECT_DOUBLE_EQ(series[0].points.front().meanMs, 600);
     EXPECT_DOUBLE_EQ(series[0].points.back().meanMs, -1);
+    EXPECT_EQ(series[0].points.front().record, 1); // the oldest record kept, where the axis starts
+    EXPECT_EQ(series[0].points.back().record, 50);
     EXPECT_TRUE(window->weakKeyTrend->summary().contains(QStringLiteral("苦手キーの推移")));
     window->show();
     EXPECT_GT(window->weakKeyTrend->height(), 100);
@@ -392,5 +395,13 @@ TEST(ProgressWindow, theKeyboardFillsItsViewWithEvenGapsAndCaptionsOnTheKeys) {
             for (int x = 0; x < picture.width(); ++x)
                 ASSERT_EQ(picture.pixelColor(x, y), background) << x << "," << y;
         }
+        // The rounded corners are smoothed: the corner of a key holds shades between the
+        // background, the rim and the fill, not only those three.
+        const QRect corner = view.keyRect(U'q').toAlignedRect().adjusted(-1, -1, 0, 0);
+        QSet<QRgb> shades;
+        for (int y = corner.top(); y < corner.top() + 5; ++y)
+            for (int x = corner.left(); x < corner.left() + 5; ++x)
+                shades.insert(picture.pixel(x, y));
+        EXPECT_GT(shades.size(), 3);
     }
 }

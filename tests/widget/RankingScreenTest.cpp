@@ -3,6 +3,8 @@
 #include "tests/support/TempWorkDir.h"
 #include "tests/widget/NavigationSupport.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -82,4 +84,22 @@ TEST(RankingScreen, aMissingNameFileIsReported) {
     ranking board(t.context);
     ASSERT_EQ(t.errors.messages.size(), 1);
     EXPECT_TRUE(t.errors.messages[0].contains(QStringLiteral("Hiscorep.aty")));
+}
+
+// The ranking holds no control of its own, so the window itself takes the focus when it opens:
+// a screen reader announces it, and the key that leaves goes through the window as typed.
+// Catches a window that opens with nothing focused and so stays silent.
+TEST(RankingScreen, theOpenWindowHoldsTheFocusAndLeavesOnAKeyTypedToIt) {
+    TempWorkDir dir;
+    TestContext t;
+    QPointer<ranking> board = new ranking(t.context);
+    board->show();
+    board->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(board.data()));
+    EXPECT_EQ(QApplication::focusWidget(), board.data());
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(board.data())->state().focused);
+    QTest::keyClick(board->windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(t.navigator.shown, std::vector<Screen>{Screen::Menu});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(board.isNull());
 }
