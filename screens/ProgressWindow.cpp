@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
@@ -24,6 +25,17 @@
 
 namespace {
 
+// A scroll area sizes content that holds word-wrapped labels by its preferred height for the
+// width; this content asks for its least height instead, so on a small screen the charts and
+// the keyboard give up their spare height before a scroll bar appears.
+class FittingContent : public QWidget {
+public:
+    int heightForWidth(int width) const override {
+        const int least = layout() ? layout()->minimumHeightForWidth(width) : -1;
+        return least >= 0 ? least : QWidget::heightForWidth(width);
+    }
+};
+
 QValueAxis* axis(const QString& title, double low, double high, const QColor& colour = {}) {
     auto* a = new QValueAxis;
     a->setTitleText(title);
@@ -36,6 +48,13 @@ QValueAxis* axis(const QString& title, double low, double high, const QColor& co
 }
 
 // Whole rounds only, one tick per round on a short history and never a number twice.
+// Qt's charts keep wide margins around the plot; on a small screen the axes' numbers were
+// the first thing to go (cut to "…"), so the plot gets that room instead.
+void tighten(QChart* chart) {
+    chart->setMargins(QMargins(4, 2, 4, 2));
+    chart->layout()->setContentsMargins(2, 2, 2, 2);
+}
+
 QValueAxis* roundsAxis(const ProgressModel::RoundAxis& rounds) {
     auto* a = axis(QStringLiteral("回"), rounds.min, rounds.max, ProgressWindow::AxisColour);
     a->setTickType(QValueAxis::TicksDynamic);
@@ -88,7 +107,7 @@ ProgressWindow::ProgressWindow(const ProgressModel::Loaded& history, QWidget* pa
     scroller->setObjectName(QStringLiteral("scroller"));
     scroller->setWidgetResizable(true);
     scroller->setFrameShape(QFrame::NoFrame);
-    content = new QWidget;
+    content = new FittingContent;
     auto* layout = new QVBoxLayout(content);
 
     readNote = new QLabel(readNoteText(history.read), content);
@@ -175,6 +194,7 @@ void ProgressWindow::buildCharts() {
     const ProgressModel::RoundAxis rounds = m_model.roundAxis();
 
     auto* chart = new QChart;
+    tighten(chart);
     chart->setBackgroundBrush(ChartBackground);
     chart->setTitle(QStringLiteral("スコアと速度（直近 %1 回）").arg(points.size()));
     chart->addSeries(score);
@@ -201,6 +221,7 @@ void ProgressWindow::buildCharts() {
     scoreChart->setAccessibleDescription(m_model.summary());
 
     auto* accuracyPlot = new QChart;
+    tighten(accuracyPlot);
     accuracyPlot->setBackgroundBrush(ChartBackground);
     accuracyPlot->setTitle(QStringLiteral("正確率"));
     accuracyPlot->addSeries(accuracy);

@@ -171,6 +171,18 @@ TEST(ProgressWindow, fitsTheScreenAndClosesFromTheKeyboard) {
     EXPECT_LE(window->width(), window->screen()->availableGeometry().width() * 0.9);
     EXPECT_LE(window->height(), window->screen()->availableGeometry().height() * 0.9);
 
+    // Opened on a 1024×600 screen: everything in view without scrolling, and the charts still
+    // tall enough for their axes' numbers (squeezed, Qt cuts them to "…").
+    window->resize(small);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QApplication::processEvents();
+    EXPECT_FALSE(window->scroller->verticalScrollBar()->isVisible());
+    EXPECT_LE(window->content->height(), window->scroller->viewport()->height());
+    EXPECT_GE(window->scoreChart->chart()->plotArea().height(), 70);
+    EXPECT_GE(window->accuracyChart->chart()->plotArea().height(), 50);
+    window->hide();
+
     // Smaller than its content: the content keeps its size and scrolls.
     window->resize(needed.width() / 2, needed.height() / 2);
     window->show();
