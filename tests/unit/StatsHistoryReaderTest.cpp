@@ -37,6 +37,24 @@ std::vector<HistoryRecord> withoutTimes(std::vector<HistoryRecord> records) {
     return records;
 }
 
+// A streamed reading against the whole file's: the same refusal, or the same rounds (but for
+// their time), torn tail, skipped lines and the first of their numbers.
+void expectReadAsWhole(const HistoryReader::Result& read, const std::vector<HistoryRecord>& rounds,
+                       const HistoryFile::Loaded& whole) {
+    EXPECT_EQ(read.error.isEmpty(), whole.error.isEmpty());
+    if (!whole.error.isEmpty())
+        return;
+    EXPECT_EQ(rounds, withoutTimes(whole.records));
+    EXPECT_EQ(read.rounds, static_cast<int>(whole.records.size()));
+    EXPECT_EQ(read.tornTail, whole.tornTail);
+    EXPECT_EQ(read.skipped, static_cast<int>(whole.skippedLines.size()));
+    const std::vector<int> first(
+        whole.skippedLines.begin(),
+        whole.skippedLines.begin() +
+            std::min<size_t>(whole.skippedLines.size(), HistoryReader::ReportedLines));
+    EXPECT_EQ(read.skippedLines, first);
+}
+
 // The same charts, the same keys over the last rounds and over the whole history, the same
 // trend and summary.
 void expectSameModel(const ProgressModel& streamed, const ProgressModel& whole) {
@@ -150,18 +168,7 @@ TEST(HistoryReader, readsAsTheWholeFileReadsWhereverTheBlocksCut) {
             std::vector<HistoryRecord> rounds;
             const HistoryReader::Result read = HistoryReader::readBytes(
                 bytes, [&](const HistoryRecord& r) { rounds.push_back(r); }, block);
-            EXPECT_EQ(read.error.isEmpty(), whole.error.isEmpty());
-            if (!whole.error.isEmpty())
-                continue;
-            EXPECT_EQ(rounds, withoutTimes(whole.records));
-            EXPECT_EQ(read.rounds, static_cast<int>(whole.records.size()));
-            EXPECT_EQ(read.tornTail, whole.tornTail);
-            EXPECT_EQ(read.skipped, static_cast<int>(whole.skippedLines.size()));
-            const std::vector<int> first(
-                whole.skippedLines.begin(),
-                whole.skippedLines.begin() +
-                    std::min<size_t>(whole.skippedLines.size(), HistoryReader::ReportedLines));
-            EXPECT_EQ(read.skippedLines, first);
+            expectReadAsWhole(read, rounds, whole);
         }
         // Read in two halves, cut anywhere: the halves' rounds follow each other as one
         // reading's, the skipped lines keep their numbers in the whole file.
@@ -171,19 +178,8 @@ TEST(HistoryReader, readsAsTheWholeFileReadsWhereverTheBlocksCut) {
             const HistoryReader::Result read = HistoryReader::readBytesInTwo(
                 bytes, [&](const HistoryRecord& r) { rounds.push_back(r); },
                 [&](const HistoryRecord& r) { later.push_back(r); }, split, 7);
-            EXPECT_EQ(read.error.isEmpty(), whole.error.isEmpty());
-            if (!whole.error.isEmpty())
-                continue;
             rounds.insert(rounds.end(), later.begin(), later.end());
-            EXPECT_EQ(rounds, withoutTimes(whole.records));
-            EXPECT_EQ(read.rounds, static_cast<int>(whole.records.size()));
-            EXPECT_EQ(read.tornTail, whole.tornTail);
-            EXPECT_EQ(read.skipped, static_cast<int>(whole.skippedLines.size()));
-            const std::vector<int> first(
-                whole.skippedLines.begin(),
-                whole.skippedLines.begin() +
-                    std::min<size_t>(whole.skippedLines.size(), HistoryReader::ReportedLines));
-            EXPECT_EQ(read.skippedLines, first);
+            expectReadAsWhole(read, rounds, whole);
         }
     }
 }
