@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
 
 namespace {
@@ -263,10 +264,12 @@ TEST(HistoryReader, takesAndRefusesTheLinesTheFileParserDoes) {
 TEST(HistoryReader, theStreamedModelIsTheModelOfEveryRecord) {
     TempWorkDir dir;
     QByteArray bytes = HistoryFile::Header + '\n';
-    const char32_t keys[] = {U'a', U's', U'd', U'f', U'j', U'k', U'l', U';', U'!', U'、'};
-    const char32_t kana[] = {U'か', U'な', U'し', U'ー', U'、', U'ん', U'ゃ', U'ぱ', U'a', U'つ'};
-    // Long enough to be read in two halves at once.
-    for (int i = 0; bytes.size() < HistoryReader::SplitBytes + 1000; ++i) {
+    const std::u32string keys = U"asdfjkl;!、";
+    const std::u32string kana = U"かなしー、んゃぱaつ";
+    // Long enough to be read in two halves at once: the same 260 rounds over and over, so that
+    // the last 50 of each input hold weak keys well clear of the threshold.
+    for (int n = 0; bytes.size() < HistoryReader::SplitBytes + 1000 || n % 260 != 0; ++n) {
+        const int i = n % 260;
         HistoryRecord r;
         r.time = QStringLiteral("2026-12-07T20:15:00+09:00");
         r.score = i * 7;
@@ -278,7 +281,8 @@ TEST(HistoryReader, theStreamedModelIsTheModelOfEveryRecord) {
         // Kana rounds in runs, so that each input's last 50 reach back past the other's.
         r.input = i % 70 < 30 ? GameOptions::Input::Kana : GameOptions::Input::Romaji;
         for (int k = 0; k <= i % 10; ++k) { // some rounds with few keys, some with many
-            const char32_t key = (r.input == GameOptions::Input::Kana ? kana : keys)[(i + k) % 10];
+            const std::u32string& set = r.input == GameOptions::Input::Kana ? kana : keys;
+            const char32_t key = set[static_cast<size_t>((i + k) % 10)];
             r.keysByKey.emplace_back(key, 10 + k);
             if ((i + k) % 3 == 0)
                 r.missesByKey.emplace_back(key, 1 + k % 4);
