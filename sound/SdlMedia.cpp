@@ -217,10 +217,10 @@ std::int64_t SdlMedia::streamFirstMixed(const std::string& path) const {
     return it->second.stream->firstMixed.load();
 }
 
-SdlMedia::Spec SdlMedia::spec() const {
+SdlMedia::DeviceFormat SdlMedia::deviceFormat() const {
     std::unique_lock lock(m_mutex);
     waitForDeviceLocked(lock);
-    return Spec{m_rate, m_format, m_deviceChannels};
+    return DeviceFormat{m_rate, m_format, m_deviceChannels};
 }
 
 void SdlMedia::setPostMix(PostMix hook, void* data) {

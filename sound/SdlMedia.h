@@ -75,12 +75,12 @@ public:
     int bufferFrames() const;
     std::size_t cachedBytes() const;
     // The device's rate, format (an SDL_AudioFormat) and channels; waits for the device.
-    struct Spec {
+    struct DeviceFormat {
         int rate = 0;
         std::uint16_t format = 0;
         int channels = 0;
     };
-    Spec spec() const;
+    DeviceFormat deviceFormat() const;
     // For tests and benchmarks: called on the audio thread with every buffer as it leaves for
     // the device; null to stop.
     using PostMix = void (*)(void* data, std::uint8_t* buffer, int bytes);

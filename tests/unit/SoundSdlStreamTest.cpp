@@ -103,8 +103,8 @@ TEST(SoundSdlStream, aLongTrackPlaysItsWholeLengthOnceUnkeptThenLoopsAndStopsOnC
     const std::string track = "music\\kanpai.wav";
     SdlMedia media;
     ASSERT_TRUE(media.hasDevice());
-    const int rate = media.spec().rate;
-    ASSERT_EQ(media.spec().channels, 2);
+    const int rate = media.deviceFormat().rate;
+    ASSERT_EQ(media.deviceFormat().channels, 2);
     Heard heard;
     media.setPostMix(Heard::hook, &heard);
 

@@ -187,16 +187,16 @@ TEST_F(SoundSetFiles, writtenWavFilesLoadWithEverySample) {
     for (std::size_t i = 0; i < arch.size(); ++i)
         arch[i] = static_cast<std::int16_t>(std::lround(16000 * std::sin(M_PI * i / 1000.0)));
     const std::string bytes = WavFile::bytes(arch, 22050);
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec read{};
     std::uint8_t* data = nullptr;
     Uint32 size = 0;
     ASSERT_NE(SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1,
-                             &spec, &data, &size),
+                             &read, &data, &size),
               nullptr)
         << SDL_GetError();
-    const Decoded d = fromSamples(data, size, spec.format, spec.channels, spec.freq);
+    const Decoded d = fromSamples(data, size, read.format, read.channels, read.freq);
     SDL_FreeWAV(data);
-    EXPECT_EQ(spec.freq, 22050);
+    EXPECT_EQ(read.freq, 22050);
     EXPECT_NEAR(d.seconds(), 1001.0 / 22050, 2.0 / 22050);
     EXPECT_NEAR(d.peakDb(), 20 * std::log10(16000.0 / 32768), 0.1);
 }
