@@ -458,31 +458,7 @@ HistoryReader::Result HistoryReader::readBytes(const QByteArray& bytes, const Si
 }
 
 HistoryReader::Result HistoryReader::read(const Sink& sink, const QString& gamePath) {
-    QFile file(TextFile::hostPath(gamePath));
-    if (!file.exists())
-        return {};
-    Result failed;
-    if (!file.open(QIODevice::ReadOnly)) {
-        failed.error = file.errorString();
-        return failed;
-    }
-    if (file.size() > HistoryFile::MaxBytes) {
-        failed.error =
-            QStringLiteral("%1 MiB を超えています").arg(HistoryFile::MaxBytes / (1024 * 1024));
-        return failed;
-    }
-    HistoryReader reader(sink);
-    QByteArray block(BlockBytes, Qt::Uninitialized);
-    while (true) {
-        const qint64 n = file.read(block.data(), block.size());
-        if (n < 0) {
-            failed.error = file.errorString();
-            return failed;
-        }
-        if (n == 0 || !reader.feed(block.constData(), n))
-            break;
-    }
-    return reader.finish();
+    return readFile(sink, nullptr, gamePath);
 }
 
 void HistoryReader::pull(const Source& source, qint64 from, qint64 to, qsizetype blockBytes) {
@@ -568,6 +544,11 @@ HistoryReader::Result HistoryReader::readBytesInTwo(const QByteArray& bytes, con
 
 HistoryReader::Result HistoryReader::readInTwo(const Sink& first, const Sink& second,
                                                const QString& gamePath) {
+    return readFile(first, &second, gamePath);
+}
+
+HistoryReader::Result HistoryReader::readFile(const Sink& first, const Sink* second,
+                                              const QString& gamePath) {
     QFile file(TextFile::hostPath(gamePath));
     if (!file.exists())
         return {};
@@ -582,22 +563,29 @@ HistoryReader::Result HistoryReader::readInTwo(const Sink& first, const Sink& se
             QStringLiteral("%1 MiB を超えています").arg(HistoryFile::MaxBytes / (1024 * 1024));
         return failed;
     }
-    if (size < SplitBytes) {
-        HistoryReader reader(first);
-        reader.pull([&file](qint64, char* out, qint64 room) { return file.read(out, room); }, 0, -1,
-                    BlockBytes);
-        if (reader.m_result.error.isEmpty() && file.error() != QFileDevice::NoError)
-            reader.m_result.error = file.errorString();
-        return reader.finish();
+    if (second && size >= SplitBytes) {
+        // Both halves read the one open file at their own offsets.
+        const int fd = file.handle();
+        const Source source = [fd](qint64 at, char* out, qint64 room) -> qint64 {
+            while (true) {
+                const ssize_t n =
+                    ::pread(fd, out, static_cast<size_t>(room), static_cast<off_t>(at));
+                if (n >= 0 || errno != EINTR)
+                    return n;
+            }
+        };
+        return inTwo(source, size, first, *second, size / 2, BlockBytes);
     }
-    // Both halves read the one open file at their own offsets.
-    const int fd = file.handle();
-    const Source source = [fd](qint64 at, char* out, qint64 room) -> qint64 {
-        while (true) {
-            const ssize_t n = ::pread(fd, out, static_cast<size_t>(room), static_cast<off_t>(at));
-            if (n >= 0 || errno != EINTR)
-                return n;
+    HistoryReader reader(first);
+    QByteArray block(BlockBytes, Qt::Uninitialized);
+    while (true) {
+        const qint64 n = file.read(block.data(), block.size());
+        if (n < 0) {
+            failed.error = file.errorString();
+            return failed;
         }
-    };
-    return inTwo(source, size, first, second, size / 2, BlockBytes);
+        if (n == 0 || !reader.feed(block.constData(), n))
+            break;
+    }
+    return reader.finish();
 }

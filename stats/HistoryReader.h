@@ -61,6 +61,8 @@ private:
     void pull(const Source& source, qint64 from, qint64 to, qsizetype blockBytes);
     static Result inTwo(const Source& source, qint64 size, const Sink& first, const Sink& second,
                         qint64 split, qsizetype blockBytes);
+    // A file read by one reader, or in two halves when `second` is given and the file is long.
+    static Result readFile(const Sink& first, const Sink* second, const QString& gamePath);
     // Feeds the next bytes of the file; returns false once the header shows it is not ours.
     bool feed(const char* data, qsizetype size);
     Result finish();
