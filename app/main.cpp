@@ -1,15 +1,13 @@
 #include "app/CommandLine.h"
 #include "app/MessageBoxErrorReporter.h"
 #include "app/PlatformChoice.h"
-#include "app/QuietMessages.h"
+#include "app/QtStart.h"
 #include "app/ScreenNavigator.h"
-#include "app/SessionBus.h"
 #include "app/StatsLauncher.h"
 #include "core/ClockRandomSource.h"
 #include "core/FileError.h"
 #include "core/SteadyClock.h"
 #include "scores/TableJournal.h"
-#include "screens/Fonts.h"
 #include "screens/GameContext.h"
 #include "screens/Maingame.h"
 #include "screens/Menu.h"
@@ -23,8 +21,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -68,16 +64,7 @@ int runGame(int argc, char* argv[]) {
     PlatformChoice::preferX11OnWayland();
     if (!PlatformChoice::waylandPluginReady(CommandLine::japaneseLocale()))
         return 1;
-    SessionBus::noAutolaunch();
-    QuietMessages::install();
-    QApplication app(argc, argv);
-    Fonts::install();
-
-    // Japanese standard buttons: the exit box reads OK / キャンセル.
-    QTranslator qtTranslation;
-    if (qtTranslation.load(QStringLiteral("qtbase_ja"),
-                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtTranslation);
+    const QtStart qt(argc, argv);
 
     ClockRandomSource random;
     SteadyClock clock;
@@ -109,7 +96,7 @@ int runGame(int argc, char* argv[]) {
         TableJournal::tidyAtStart();
         OptionsFile::removeLeftovers();
         navigator.show(Screen::Title);
-        status = app.exec();
+        status = QApplication::exec();
     } catch (...) {
         // Whatever a screen let through still ends in one message box, not an abort.
         errors.fatal(escapedMessage(std::current_exception()));

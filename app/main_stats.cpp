@@ -2,14 +2,8 @@
 // does not load the charts' libraries; `kazamina-typing --stats` hands over to it.
 #include "app/CommandLine.h"
 #include "app/PlatformChoice.h"
-#include "app/QuietMessages.h"
-#include "app/SessionBus.h"
-#include "screens/Fonts.h"
+#include "app/QtStart.h"
 #include "screens/ProgressWindow.h"
-
-#include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 int main(int argc, char* argv[]) {
     const CommandLine commandLine(CommandLine::fromArgv(argc, argv), CommandLine::japaneseLocale());
@@ -17,13 +11,6 @@ int main(int argc, char* argv[]) {
         return commandLine.finish();
     if (!PlatformChoice::waylandPluginReady(CommandLine::japaneseLocale()))
         return 1;
-    SessionBus::noAutolaunch();
-    QuietMessages::install();
-    QApplication app(argc, argv);
-    Fonts::install();
-    QTranslator qtTranslation;
-    if (qtTranslation.load(QStringLiteral("qtbase_ja"),
-                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtTranslation);
+    const QtStart qt(argc, argv);
     return runProgressWindow();
 }
