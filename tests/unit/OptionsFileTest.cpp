@@ -107,6 +107,8 @@ TEST(OptionsFile, theLaterKeysReadAsWrittenAndRoundTrip) {
         {"[display]\nscale=fit\n", J::Exact, false, false, 0},
         {"[display]\nscale=0\n", J::Exact, false, false, 1},
         {"[display]\nscale=9\n", J::Exact, false, false, 1},
+        {"[typing]\njudging=\"ime\"\n", J::Ime, false, false, 1}, // quoted as some editors do
+        {"[typing]\n[]\njudging=ime\n", J::Exact, false, false, 1}, // a nameless section
     };
     for (const auto& c : cases) {
         const GameOptions o = load(c.file);

@@ -100,6 +100,7 @@ TEST(PhrasePack, everyFaultNamesTheFileTheLineAndTheReason) {
               file + "の 3 行目：タブがありません（表示する文とよみをタブで区切ってください）。");
     EXPECT_EQ(faultOf(ok + "\r\nい\tい\tい\r"), file + "の 4 行目：タブが 2 つ以上あります。");
     EXPECT_EQ(faultOf(ok + " \tい"), file + "の 3 行目：表示する文が空です。");
+    EXPECT_EQ(faultOf(ok + "\tい"), file + "の 3 行目：表示する文が空です。"); // the tab first
     EXPECT_EQ(faultOf(ok + "い\t  "), file + "の 3 行目：よみが空です。");
     EXPECT_EQ(faultOf(ok + "い\t\xE3\x80\x80"),
               file + "の 3 行目：よみが空です。"); // full-width blank

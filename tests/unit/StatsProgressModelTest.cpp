@@ -60,6 +60,8 @@ TEST(ProgressModel, keyColoursFollowTheMissRateAndTheTooltipGivesTheCounts) {
     EXPECT_EQ(model.colour(U'f'), QColor(235, 200, 30)); // 10 %
     EXPECT_EQ(model.colour(U'z'), QColor(90, 90, 90));   // never typed
     EXPECT_EQ(model.keyStat(U'1').misses, 1);            // ! is Shift and 1
+    EXPECT_EQ(model.wholeHistory(U'1').keys, 2);         // the first key of the picture
+    EXPECT_EQ(model.wholeHistory(U'1').misses, 1);
     EXPECT_EQ(model.toolTip(U's'), QStringLiteral("S：ミス 4 / 20 打（20.0%）　直近 1 回"));
     EXPECT_EQ(model.toolTip(U'z'), QStringLiteral("Z：直近 1 回で打つ場面なし"));
     // Characters past ASCII (the JIS keyboard's ¥, letters of other scripts) have no key here.
